@@ -1,0 +1,22 @@
+// Text helpers shared by the model and the boundary conversions: automation text is UTF-16 and
+// may hold NULs, so nothing here stops at one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tobrunel {
+
+// trimSpaces removes the spaces (code 32) at both ends; tabs, NULs and inner spaces stay.
+std::u16string trimSpaces(std::u16string_view text);
+
+// foldCase maps every letter to one case so that keys compare without regard to case. It covers
+// ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic, the scripts of service names in practice.
+char16_t foldCase(char16_t c);
+std::u16string foldCase(std::u16string_view text);
+
+// toUtf8 is for diagnostics and test output only; the platform boundary uses its code page.
+std::string toUtf8(std::u16string_view text);
+std::u16string fromUtf8(std::string_view text);
+
+} // namespace tobrunel

@@ -1,0 +1,228 @@
+// The service object: name resolution, the two-phase refresh and the control commands.
+#include "model/clsService.h"
+
+#include "model/Enumerations.h"
+#include "model/Text.h"
+#include "scm/Conversions.h"
+
+#include <utility>
+#include <vector>
+
+namespace tobrunel {
+
+using namespace scm;
+
+clsService::clsService(std::shared_ptr<ServiceManager> platform) : platform_(std::move(platform)) {}
+
+std::shared_ptr<clsSVCDependencies> clsService::Dependencies() {
+    if (!dependencies_) {
+        dependencies_ = std::make_shared<clsSVCDependencies>();
+    }
+    return dependencies_;
+}
+
+void clsService::ComputerName(std::u16string_view strComputerName) {
+    computerName_ = trimSpaces(strComputerName);
+}
+
+void clsService::ClearServiceData(bool bKeepNames) {
+    if (!bKeepNames) {
+        name_.clear();
+        displayName_.clear();
+    }
+    // A client that holds the old list keeps it, with its names.
+    dependencies_ = std::make_shared<clsSVCDependencies>();
+    currentState_ = serviceType_ = controlsAccepted_ = 0;
+    win32ExitCode_ = serviceSpecificExitCode_ = checkPoint_ = waitHint_ = 0;
+    startType_ = startErrorSeverity_ = 0;
+    binaryPathName_.clear();
+    loadOrderGroup_.clear();
+    startName_.clear();
+    tagId_ = 0;
+}
+
+void clsService::Name(std::u16string_view strName) {
+    name_ = trimSpaces(strName);
+    // The lookup's manager handle stays open until the refresh that follows has returned.
+    const auto manager = openManager(*platform_, computerName_, access::GenericRead);
+    if (!manager) {
+        ClearServiceData(false);
+        return;
+    }
+    std::u16string displayName;
+    if (!readDisplayName(*platform_, manager.get(), name_, displayName)) {
+        ClearServiceData(false);
+        return;
+    }
+    displayName_ = std::move(displayName);
+    Refresh();
+}
+
+void clsService::DisplayName(std::u16string_view strDisplayName) {
+    displayName_ = trimSpaces(strDisplayName);
+    const auto manager = openManager(*platform_, computerName_, access::GenericRead);
+    if (!manager) {
+        ClearServiceData(false);
+        return;
+    }
+    std::u16string keyName;
+    if (!readKeyName(*platform_, manager.get(), displayName_, keyName)) {
+        ClearServiceData(false);
+        return;
+    }
+    name_ = std::move(keyName);
+    Refresh();
+}
+
+bool clsService::Refresh() {
+    ClearServiceData(true);
+    if (!readStatus()) {
+        return false;
+    }
+    readConfiguration();
+    return true;
+}
+
+bool clsService::readStatus() {
+    const auto manager = openManager(*platform_, computerName_, access::ScManagerEnumerateService);
+    if (!manager) {
+        return false;
+    }
+    const auto service = openService(*platform_, manager, name_, access::ServiceQueryStatus);
+    if (!service) {
+        return false;
+    }
+    ServiceStatus status{};
+    if (platform_->QueryServiceStatus(service.get(), &status) == 0) {
+        return false;
+    }
+    copyStatus(status);
+    return true;
+}
+
+void clsService::readConfiguration() {
+    const auto manager = openManager(*platform_, computerName_, access::ScManagerConnect);
+    if (!manager) {
+        return;
+    }
+    const auto service = openService(*platform_, manager, name_, access::ServiceQueryConfig);
+    if (!service) {
+        return;
+    }
+    // Probe with one byte and a declared size of 0; only "buffer too small" tells the size.
+    std::vector<std::byte> buffer(1);
+    std::uint32_t bytesNeeded = 0;
+    if (platform_->QueryServiceConfigA(service.get(), buffer.data(), 0, &bytesNeeded) != 0 ||
+        platform_->lastError() != error::InsufficientBuffer) {
+        return;
+    }
+    buffer.assign(static_cast<std::size_t>(bytesNeeded) + 1, std::byte{0});
+    if (platform_->QueryServiceConfigA(service.get(), buffer.data(), bytesNeeded, &bytesNeeded) ==
+        0) {
+        return;
+    }
+    const PlatformBuffer filled(buffer);
+    const auto record = readConfigRecord(filled);
+    const auto binaryPathName = bufferCopy(*platform_, filled, record.lpBinaryPathName);
+    const auto loadOrderGroup = bufferCopy(*platform_, filled, record.lpLoadOrderGroup);
+    const auto startName = bufferCopy(*platform_, filled, record.lpServiceStartName);
+    const auto dependencyText = listCopy(*platform_, filled, record.lpDependencies);
+    const auto displayName = bufferCopy(*platform_, filled, record.lpDisplayName);
+
+    // Each field takes its text only once the text is known to be whole, so a text the platform
+    // left unwritten stops the refresh with error 5 without leaving filler in a field.
+    binaryPathName_ = cutAtNul(binaryPathName);
+    loadOrderGroup_ = cutAtNul(loadOrderGroup);
+    startName_ = cutAtNul(startName);
+    Dependencies()->Source(dependencyText);
+    displayName_ = cutAtNul(displayName);
+    startType_ = static_cast<std::int32_t>(record.dwStartType);
+    startErrorSeverity_ = static_cast<std::int32_t>(record.dwErrorControl);
+    tagId_ = static_cast<std::int32_t>(record.dwTagId);
+}
+
+void clsService::copyStatus(const ServiceStatus& status) noexcept {
+    serviceType_ = static_cast<std::int32_t>(status.dwServiceType);
+    currentState_ = static_cast<std::int32_t>(status.dwCurrentState);
+    controlsAccepted_ = static_cast<std::int32_t>(status.dwControlsAccepted);
+    win32ExitCode_ = static_cast<std::int32_t>(status.dwWin32ExitCode);
+    serviceSpecificExitCode_ = static_cast<std::int32_t>(status.dwServiceSpecificExitCode);
+    checkPoint_ = static_cast<std::int32_t>(status.dwCheckPoint);
+    waitHint_ = static_cast<std::int32_t>(status.dwWaitHint);
+}
+
+bool clsService::sendControl(std::uint32_t managerAccess, std::uint32_t serviceAccess,
+                             std::uint32_t control) {
+    const auto manager = openManager(*platform_, computerName_, managerAccess);
+    if (!manager) {
+        return false;
+    }
+    const auto service = openService(*platform_, manager, name_, serviceAccess);
+    if (!service) {
+        return false;
+    }
+    // The record is copied back even after a refusal: fields the platform did not fill read 0.
+    ServiceStatus status{};
+    const bool sent = platform_->ControlService(service.get(), control, &status) != 0;
+    copyStatus(status);
+    return sent;
+}
+
+bool clsService::StopService() {
+    const bool acceptsStop = (controlsAccepted_ & enControlsAccepted::AcceptStop) != 0;
+    const bool settled = currentState_ != enServiceStatus::Stopped &&
+                         currentState_ != enServiceStatus::StartPending &&
+                         currentState_ != enServiceStatus::StopPending &&
+                         currentState_ != enServiceStatus::ContinuePending &&
+                         currentState_ != enServiceStatus::PausePending;
+    if (!acceptsStop || !settled) {
+        return false;
+    }
+    return sendControl(access::ScManagerModifyBootConfig, access::ServiceStop, control::Stop);
+}
+
+bool clsService::StartService() {
+    if (currentState_ != enServiceStatus::Stopped) {
+        return false;
+    }
+    const auto manager = openManager(*platform_, computerName_, access::ScManagerQueryLockStatus);
+    if (!manager) {
+        return false;
+    }
+    const auto service = openService(*platform_, manager, name_, access::ServiceStart);
+    if (!service) {
+        return false;
+    }
+    return platform_->StartServiceA(service.get(), 0, nullptr) != 0;
+}
+
+bool clsService::PauseService() {
+    if ((controlsAccepted_ & enControlsAccepted::AcceptPauseContinue) == 0 ||
+        currentState_ != enServiceStatus::Running) {
+        return false;
+    }
+    return sendControl(access::GenericExecute, access::ServicePauseContinue, control::Pause);
+}
+
+bool clsService::ContinueService() {
+    if ((controlsAccepted_ & enControlsAccepted::AcceptPauseContinue) == 0 ||
+        currentState_ != enServiceStatus::Paused) {
+        return false;
+    }
+    return sendControl(access::GenericExecute, access::ServicePauseContinue, control::Continue);
+}
+
+void clsService::CurrentState(std::int32_t lngState) {
+    using namespace enServiceStatus;
+    if (lngState == Paused && currentState_ == Running) {
+        PauseService();
+    } else if (lngState == Running && currentState_ == Stopped) {
+        StartService();
+    } else if (lngState == Running && currentState_ == Paused) {
+        ContinueService();
+    } else if (lngState == Stopped && currentState_ == Running) {
+        StopService();
+    }
+}
+
+} // namespace tobrunel

@@ -1,0 +1,65 @@
+// The conversions of text at the platform boundary, and the opening halves of the manager and
+// manager-service brackets.
+#pragma once
+
+#include "scm/ScHandle.h"
+#include "scm/ServiceManager.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tobrunel::scm {
+
+inline constexpr std::size_t TextBufferSize = 256;
+inline constexpr std::size_t ListBufferSize = 512;
+
+// PlatformBuffer is the memory a query filled: a text pointer the platform hands back is only
+// read when it points into it.
+using PlatformBuffer = std::span<const std::byte>;
+
+// bufferCopy copies the platform's text at `text` into a buffer of `size` spaces and converts the
+// whole buffer to Unicode: the text, its NUL, then the rest of the spaces. A pointer that is null
+// or outside `filled` is a text the platform did not write, and the spaces stay. A text too long
+// for the buffer is taken whole, with its NUL and no spaces, so a long path is never cut short
+// and nothing is written past a buffer; an unended text stops at the end of `filled`.
+std::u16string bufferCopy(const ServiceManager& platform, PlatformBuffer filled, const char* text,
+                          std::size_t size = TextBufferSize);
+
+// listCopy copies a NUL-separated list through the NUL that closes it into a buffer of `size`
+// spaces, with no cut: the dependency list removes the filler itself. Longer lists are taken
+// whole, as bufferCopy does.
+std::u16string listCopy(const ServiceManager& platform, PlatformBuffer filled, const char* list,
+                        std::size_t size = ListBufferSize);
+
+// cutAtNul keeps what stands before the first NUL. A buffer without one was never written by the
+// platform and raises automation error 5.
+std::u16string cutAtNul(std::u16string_view text);
+
+// guardedCutAtNul leaves a text of spaces alone and cuts any other at its first NUL.
+std::u16string guardedCutAtNul(std::u16string_view text);
+
+// readComputerName asks the platform for this computer's name in a buffer of 256 spaces and cuts
+// it at its NUL; the call's result is not examined, so an unwritten buffer raises error 5.
+std::u16string readComputerName(ServiceManager& platform);
+
+// readDisplayName and readKeyName run the lookup of one name into a buffer of 256 spaces on an
+// open manager; they return false, and leave `result` alone, when the platform refuses.
+bool readDisplayName(ServiceManager& platform, RawHandle manager, std::u16string_view keyName,
+                     std::u16string& result);
+bool readKeyName(ServiceManager& platform, RawHandle manager, std::u16string_view displayName,
+                 std::u16string& result);
+
+// readConfigRecord copies the fixed part of a configuration out of the byte buffer the platform
+// filled; the texts stay in the buffer, where its pointers point.
+QueryServiceConfig readConfigRecord(PlatformBuffer filled);
+
+// openManager and openService open the brackets; an empty ScHandle means the open failed.
+ScHandle openManager(ServiceManager& platform, std::u16string_view computerName,
+                     std::uint32_t desiredAccess);
+ScHandle openService(ServiceManager& platform, const ScHandle& manager,
+                     std::u16string_view serviceName, std::uint32_t desiredAccess);
+
+} // namespace tobrunel::scm

@@ -1,0 +1,583 @@
+// The simulated service control manager: computers, services, handles with their access rights,
+// the platform's error codes, deletion on last close, and the switches and log used by tests.
+#include "scm/SimulatedServiceManager.h"
+
+#include "model/Text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tobrunel::scm {
+
+namespace {
+
+constexpr std::uint32_t StateActive = 1;
+constexpr std::uint32_t StateInactive = 2;
+constexpr std::uint32_t Stopped = 1;
+constexpr std::uint32_t Running = 4;
+constexpr std::uint32_t Paused = 7;
+constexpr std::uint32_t StartDisabled = 4;
+
+std::string textOf(const char* text) { return text == nullptr ? std::string() : text; }
+
+// stripHost accepts a computer named with the leading backslashes of a UNC name.
+std::string_view stripHost(std::string_view name) {
+    while (!name.empty() && name.front() == '\\') {
+        name.remove_prefix(1);
+    }
+    return name;
+}
+
+} // namespace
+
+SimulatedServiceManager::SimulatedServiceManager() {
+    computers_.push_back(Computer{std::string(DefaultComputerName), true, {}});
+}
+
+std::string SimulatedServiceManager::fold(std::string_view text) const {
+    return toCodePage(codePage_, foldCase(fromCodePage(codePage_, text)));
+}
+
+SimulatedServiceManager::Computer* SimulatedServiceManager::findComputer(std::string_view name) {
+    const auto host = stripHost(name);
+    if (host.empty()) {
+        return &computers_.front();
+    }
+    const auto wanted = fold(host);
+    for (auto& computer : computers_) {
+        if (fold(computer.name) == wanted) {
+            return &computer;
+        }
+    }
+    return nullptr;
+}
+
+SimulatedService& SimulatedServiceManager::addService(SimulatedService service,
+                                                      std::string_view computer) {
+    auto* host = findComputer(computer);
+    if (host == nullptr) {
+        addComputer(computer);
+        host = findComputer(computer);
+    }
+    if (service.displayName.empty()) {
+        service.displayName = service.name;
+    }
+    host->services.push_back(std::move(service));
+    return host->services.back();
+}
+
+SimulatedService* SimulatedServiceManager::findService(std::string_view name,
+                                                       std::string_view computer) {
+    auto* host = findComputer(computer);
+    if (host == nullptr) {
+        return nullptr;
+    }
+    const auto wanted = fold(name);
+    for (auto& service : host->services) {
+        if (fold(service.name) == wanted) {
+            return &service;
+        }
+    }
+    return nullptr;
+}
+
+void SimulatedServiceManager::addComputer(std::string_view name) {
+    if (findComputer(name) == nullptr) {
+        computers_.push_back(Computer{std::string(stripHost(name)), true, {}});
+    }
+}
+
+void SimulatedServiceManager::setReachable(std::string_view computer, bool reachable) {
+    addComputer(computer);
+    findComputer(computer)->reachable = reachable;
+}
+
+void SimulatedServiceManager::setLocalComputerName(std::string_view name) {
+    computers_.front().name = std::string(name);
+}
+
+void SimulatedServiceManager::failCall(std::string_view function, std::uint32_t error,
+                                       int occurrence) {
+    failures_.push_back(Failure{std::string(function), error, occurrence - 1});
+}
+
+void SimulatedServiceManager::failAlways(std::string_view function, std::uint32_t error) {
+    failures_.push_back(Failure{std::string(function), error, -1});
+}
+
+void SimulatedServiceManager::clearFailures() { failures_.clear(); }
+
+void SimulatedServiceManager::beforeNextCall(
+    std::string_view function, std::function<void(SimulatedServiceManager&)> action) {
+    actions_.emplace_back(std::string(function), std::move(action));
+}
+
+std::vector<std::string> SimulatedServiceManager::functionsCalled() const {
+    std::vector<std::string> names;
+    names.reserve(calls_.size());
+    for (const auto& call : calls_) {
+        names.push_back(call.function);
+    }
+    return names;
+}
+
+bool SimulatedServiceManager::isServiceHandle(RawHandle handle) const {
+    for (const auto& call : calls_) {
+        if (call.function == "OpenServiceA" && call.result == handle) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Call& SimulatedServiceManager::begin(std::string_view function, RawHandle handle,
+                                     std::string_view text, std::uint32_t access,
+                                     std::uint32_t number) {
+    for (auto action = actions_.begin(); action != actions_.end(); ++action) {
+        if (action->first == function) {
+            auto run = std::move(action->second);
+            actions_.erase(action);
+            run(*this);
+            break;
+        }
+    }
+    calls_.push_back(Call{std::string(function), handle, std::string(text), access, number, 0, 0});
+    return calls_.back();
+}
+
+std::optional<std::uint32_t> SimulatedServiceManager::injectedFailure(std::string_view function) {
+    for (auto failure = failures_.begin(); failure != failures_.end(); ++failure) {
+        if (failure->function != function) {
+            continue;
+        }
+        if (failure->remaining < 0) {
+            return failure->error;
+        }
+        if (failure->remaining-- == 0) {
+            const auto error = failure->error;
+            failures_.erase(failure);
+            return error;
+        }
+    }
+    return std::nullopt;
+}
+
+int SimulatedServiceManager::fail(Call& call, std::uint32_t error) {
+    lastError_ = call.error = error;
+    call.result = 0;
+    return 0;
+}
+
+int SimulatedServiceManager::succeed(Call& call, std::uintptr_t result) {
+    lastError_ = call.error = 0;
+    call.result = result;
+    return 1;
+}
+
+const SimulatedServiceManager::OpenHandle* SimulatedServiceManager::handleOf(RawHandle handle,
+                                                                           bool wantService) const {
+    const auto found = handles_.find(handle);
+    if (found == handles_.end() || found->second.service.empty() == wantService) {
+        return nullptr;
+    }
+    return &found->second;
+}
+
+SimulatedService* SimulatedServiceManager::serviceOf(const OpenHandle& handle) {
+    return findService(handle.service, handle.computer);
+}
+
+bool SimulatedServiceManager::isUnwritten(ConfigText text) const {
+    return std::find(unwritten_.begin(), unwritten_.end(), text) != unwritten_.end();
+}
+
+RawHandle SimulatedServiceManager::OpenSCManagerA(const char* machineName, const char*,
+                                                  std::uint32_t desiredAccess) {
+    auto& call = begin("OpenSCManagerA", 0, textOf(machineName), desiredAccess);
+    if (const auto error = injectedFailure(call.function)) {
+        return static_cast<RawHandle>(fail(call, *error));
+    }
+    const auto* computer = findComputer(textOf(machineName));
+    if (computer == nullptr || !computer->reachable) {
+        return static_cast<RawHandle>(fail(call, error::RpcServerUnavailable));
+    }
+    if ((desiredAccess & ~grantedManagerAccess_) != 0) {
+        return static_cast<RawHandle>(fail(call, error::AccessDenied));
+    }
+    const auto handle = nextHandle_;
+    nextHandle_ += 4;
+    handles_[handle] = OpenHandle{computer->name, {}, 0, desiredAccess};
+    succeed(call, handle);
+    return handle;
+}
+
+RawHandle SimulatedServiceManager::OpenServiceA(RawHandle manager, const char* serviceName,
+                                                std::uint32_t desiredAccess) {
+    auto& call = begin("OpenServiceA", manager, textOf(serviceName), desiredAccess);
+    if (const auto error = injectedFailure(call.function)) {
+        return static_cast<RawHandle>(fail(call, *error));
+    }
+    const auto* owner = handleOf(manager, false);
+    if (owner == nullptr) {
+        return static_cast<RawHandle>(fail(call, error::InvalidHandle));
+    }
+    const auto computer = owner->computer;
+    auto* service = findService(textOf(serviceName), computer);
+    if (service == nullptr) {
+        return static_cast<RawHandle>(fail(call, error::ServiceDoesNotExist));
+    }
+    if ((desiredAccess & ~service->grantedAccess) != 0) {
+        return static_cast<RawHandle>(fail(call, error::AccessDenied));
+    }
+    const auto handle = nextHandle_;
+    nextHandle_ += 4;
+    handles_[handle] = OpenHandle{computer, service->name, manager, desiredAccess};
+    succeed(call, handle);
+    return handle;
+}
+
+int SimulatedServiceManager::CloseServiceHandle(RawHandle handle) {
+    auto& call = begin("CloseServiceHandle", handle);
+    const auto found = handles_.find(handle);
+    if (found == handles_.end()) {
+        ++invalidCloses_;
+        return fail(call, error::InvalidHandle);
+    }
+    const auto closed = found->second;
+    handles_.erase(found);
+    if (closed.service.empty()) {
+        // A manager closed while a service opened on it is still open breaks the bracket order.
+        for (const auto& [other, open] : handles_) {
+            if (open.manager == handle) {
+                closeOrderKept_ = false;
+            }
+        }
+    } else {
+        removeIfDeleted(closed.computer, closed.service);
+    }
+    return succeed(call);
+}
+
+void SimulatedServiceManager::removeIfDeleted(const std::string& computer,
+                                              const std::string& service) {
+    auto* entry = findService(service, computer);
+    if (entry == nullptr || !entry->markedForDelete) {
+        return;
+    }
+    for (const auto& [handle, open] : handles_) {
+        if (!open.service.empty() && open.computer == computer && fold(open.service) ==
+                                                                       fold(service)) {
+            return;
+        }
+    }
+    auto& services = findComputer(computer)->services;
+    std::erase_if(services, [&](const SimulatedService& s) { return &s == entry; });
+}
+
+int SimulatedServiceManager::QueryServiceStatus(RawHandle service, ServiceStatus* status) {
+    auto& call = begin("QueryServiceStatus", service);
+    if (const auto error = injectedFailure(call.function)) {
+        return fail(call, *error);
+    }
+    const auto* open = handleOf(service, true);
+    if (open == nullptr) {
+        return fail(call, error::InvalidHandle);
+    }
+    if ((open->access & access::ServiceQueryStatus) == 0) {
+        return fail(call, error::AccessDenied);
+    }
+    *status = serviceOf(*open)->status;
+    return succeed(call);
+}
+
+int SimulatedServiceManager::QueryServiceConfigA(RawHandle service, void* buffer,
+                                                 std::uint32_t bufferSize,
+                                                 std::uint32_t* bytesNeeded) {
+    auto& call = begin("QueryServiceConfigA", service, {}, 0, bufferSize);
+    if (const auto error = injectedFailure(call.function)) {
+        return fail(call, *error);
+    }
+    const auto* open = handleOf(service, true);
+    if (open == nullptr) {
+        return fail(call, error::InvalidHandle);
+    }
+    if ((open->access & access::ServiceQueryConfig) == 0) {
+        return fail(call, error::AccessDenied);
+    }
+    const auto& entry = *serviceOf(*open);
+    const std::pair<ConfigText, const std::string*> texts[] = {
+        {ConfigText::BinaryPathName, &entry.binaryPathName},
+        {ConfigText::LoadOrderGroup, &entry.loadOrderGroup},
+        {ConfigText::Dependencies, &entry.dependencies},
+        {ConfigText::StartName, &entry.startName},
+        {ConfigText::DisplayName, &entry.displayName},
+    };
+    std::size_t needed = sizeof(QueryServiceConfig);
+    for (const auto& [kind, text] : texts) {
+        // The dependency list carries its own closing NUL; every other text gets one here.
+        needed += text->size() + (kind == ConfigText::Dependencies ? 0 : 1);
+    }
+    *bytesNeeded = static_cast<std::uint32_t>(needed);
+    if (bufferSize < needed) {
+        return fail(call, error::InsufficientBuffer);
+    }
+    auto* bytes = static_cast<char*>(buffer);
+    QueryServiceConfig record{entry.status.dwServiceType,
+                              entry.startType,
+                              entry.errorControl,
+                              nullptr,
+                              nullptr,
+                              entry.tagId,
+                              nullptr,
+                              nullptr,
+                              nullptr};
+    char** pointers[] = {&record.lpBinaryPathName, &record.lpLoadOrderGroup,
+                         &record.lpDependencies, &record.lpServiceStartName,
+                         &record.lpDisplayName};
+    std::size_t offset = sizeof record;
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
+        const auto& [kind, text] = texts[i];
+        const auto length = text->size() + (kind == ConfigText::Dependencies ? 0 : 1);
+        std::memcpy(bytes + offset, text->c_str(), length);
+        *pointers[i] = isUnwritten(kind) ? nullptr : bytes + offset;
+        offset += length;
+    }
+    std::memcpy(bytes, &record, sizeof record);
+    return succeed(call);
+}
+
+int SimulatedServiceManager::ControlService(RawHandle service, std::uint32_t control,
+                                            ServiceStatus* status) {
+    auto& call = begin("ControlService", service, {}, 0, control);
+    if (const auto error = injectedFailure(call.function)) {
+        return fail(call, *error);
+    }
+    const auto* open = handleOf(service, true);
+    if (open == nullptr) {
+        return fail(call, error::InvalidHandle);
+    }
+    const auto needed = control == control::Stop ? access::ServiceStop : access::ServicePauseContinue;
+    if ((open->access & needed) == 0) {
+        return fail(call, error::AccessDenied);
+    }
+    auto& entry = *serviceOf(*open);
+    auto& current = entry.status;
+    if (current.dwCurrentState == Stopped) {
+        return fail(call, error::ServiceNotActive);
+    }
+    const bool accepted =
+        control == control::Stop ? (current.dwControlsAccepted & 0x1) != 0
+        : control == control::Pause
+            ? (current.dwControlsAccepted & 0x2) != 0 && current.dwCurrentState == Running
+        : control == control::Continue
+            ? (current.dwControlsAccepted & 0x2) != 0 && current.dwCurrentState == Paused
+            : false;
+    if (!accepted) {
+        return fail(call, error::InvalidServiceControl);
+    }
+    if (control == control::Stop) {
+        current.dwCurrentState = Stopped;
+        current.dwControlsAccepted = 0;
+    } else {
+        current.dwCurrentState = control == control::Pause ? Paused : Running;
+    }
+    *status = current;
+    return succeed(call);
+}
+
+int SimulatedServiceManager::StartServiceA(RawHandle service, std::uint32_t argumentCount,
+                                           const char**) {
+    auto& call = begin("StartServiceA", service, {}, 0, argumentCount);
+    if (const auto error = injectedFailure(call.function)) {
+        return fail(call, *error);
+    }
+    const auto* open = handleOf(service, true);
+    if (open == nullptr) {
+        return fail(call, error::InvalidHandle);
+    }
+    if ((open->access & access::ServiceStart) == 0) {
+        return fail(call, error::AccessDenied);
+    }
+    auto& entry = *serviceOf(*open);
+    if (entry.markedForDelete) {
+        return fail(call, error::ServiceMarkedForDelete);
+    }
+    if (entry.startType == StartDisabled) {
+        return fail(call, error::ServiceDisabled);
+    }
+    if (entry.status.dwCurrentState != Stopped) {
+        return fail(call, error::ServiceAlreadyRunning);
+    }
+    entry.status.dwCurrentState = Running;
+    entry.status.dwControlsAccepted = entry.controlsWhenRunning;
+    return succeed(call);
+}
+
+int SimulatedServiceManager::DeleteService(RawHandle service) {
+    auto& call = begin("DeleteService", service);
+    if (const auto error = injectedFailure(call.function)) {
+        return fail(call, *error);
+    }
+    const auto* open = handleOf(service, true);
+    if (open == nullptr) {
+        return fail(call, error::InvalidHandle);
+    }
+    if ((open->access & access::Delete) == 0) {
+        return fail(call, error::AccessDenied);
+    }
+    auto& entry = *serviceOf(*open);
+    if (entry.markedForDelete) {
+        return fail(call, error::ServiceMarkedForDelete);
+    }
+    // The service stays in the database until its last handle closes.
+    entry.markedForDelete = true;
+    return succeed(call);
+}
+
+int SimulatedServiceManager::EnumServicesStatusA(RawHandle manager, std::uint32_t serviceType,
+                                                 std::uint32_t serviceState, void* buffer,
+                                                 std::uint32_t bufferSize,
+                                                 std::uint32_t* bytesNeeded,
+                                                 std::uint32_t* servicesReturned,
+                                                 std::uint32_t* resumeHandle) {
+    auto& call = begin("EnumServicesStatusA", manager, {}, serviceState, serviceType);
+    *servicesReturned = 0;
+    *bytesNeeded = 0;
+    if (const auto error = injectedFailure(call.function)) {
+        return fail(call, *error);
+    }
+    const auto* open = handleOf(manager, false);
+    if (open == nullptr) {
+        return fail(call, error::InvalidHandle);
+    }
+    if ((open->access & access::ScManagerEnumerateService) == 0) {
+        return fail(call, error::AccessDenied);
+    }
+    if (serviceType == 0 || serviceState == 0) {
+        return fail(call, error::InvalidParameter);
+    }
+    std::vector<const SimulatedService*> matching;
+    for (const auto& service : findComputer(open->computer)->services) {
+        const bool active = service.status.dwCurrentState != Stopped;
+        const auto state = active ? StateActive : StateInactive;
+        if ((service.status.dwServiceType & serviceType) != 0 && (state & serviceState) != 0) {
+            matching.push_back(&service);
+        }
+    }
+    // Records fill the buffer from its start, their texts from its end, as the platform lays
+    // them out.
+    auto* bytes = static_cast<char*>(buffer);
+    auto* records = static_cast<EnumServiceStatus*>(buffer);
+    std::size_t textEnd = bufferSize;
+    std::size_t next = std::min<std::size_t>(*resumeHandle, matching.size());
+    std::uint32_t written = 0;
+    for (; next < matching.size() && written < batchLimit_; ++next) {
+        const auto& service = *matching[next];
+        const auto textBytes = service.name.size() + service.displayName.size() + 2;
+        const auto recordEnd = (written + 1) * sizeof(EnumServiceStatus);
+        if (recordEnd + textBytes > textEnd) {
+            break;
+        }
+        textEnd -= textBytes;
+        char* name = bytes + textEnd;
+        std::memcpy(name, service.name.c_str(), service.name.size() + 1);
+        char* display = name + service.name.size() + 1;
+        std::memcpy(display, service.displayName.c_str(), service.displayName.size() + 1);
+        const bool unwritten = std::find(unwrittenNames_.begin(), unwrittenNames_.end(),
+                                         service.name) != unwrittenNames_.end();
+        records[written] = EnumServiceStatus{unwritten ? nullptr : name, display, service.status};
+        ++written;
+    }
+    *servicesReturned = written;
+    if (next == matching.size()) {
+        *resumeHandle = 0;
+        return succeed(call);
+    }
+    for (auto rest = next; rest < matching.size(); ++rest) {
+        *bytesNeeded += static_cast<std::uint32_t>(sizeof(EnumServiceStatus) +
+                                                   matching[rest]->name.size() +
+                                                   matching[rest]->displayName.size() + 2);
+    }
+    if (!resumeStuck_) {
+        *resumeHandle = static_cast<std::uint32_t>(next);
+    }
+    return fail(call, error::MoreData);
+}
+
+int SimulatedServiceManager::GetServiceDisplayNameA(RawHandle manager, const char* serviceName,
+                                                    char* displayName,
+                                                    std::uint32_t* bufferSize) {
+    auto& call = begin("GetServiceDisplayNameA", manager, textOf(serviceName), 0, *bufferSize);
+    if (const auto error = injectedFailure(call.function)) {
+        return fail(call, *error);
+    }
+    const auto* open = handleOf(manager, false);
+    if (open == nullptr) {
+        return fail(call, error::InvalidHandle);
+    }
+    const auto* service = findService(textOf(serviceName), open->computer);
+    if (service == nullptr) {
+        return fail(call, error::ServiceDoesNotExist);
+    }
+    if (service->displayName.size() + 1 > *bufferSize) {
+        *bufferSize = static_cast<std::uint32_t>(service->displayName.size());
+        return fail(call, error::InsufficientBuffer);
+    }
+    std::memcpy(displayName, service->displayName.c_str(), service->displayName.size() + 1);
+    *bufferSize = static_cast<std::uint32_t>(service->displayName.size());
+    return succeed(call);
+}
+
+int SimulatedServiceManager::GetServiceKeyNameA(RawHandle manager, const char* displayName,
+                                                char* serviceName, std::uint32_t* bufferSize) {
+    auto& call = begin("GetServiceKeyNameA", manager, textOf(displayName), 0, *bufferSize);
+    if (const auto error = injectedFailure(call.function)) {
+        return fail(call, *error);
+    }
+    const auto* open = handleOf(manager, false);
+    if (open == nullptr) {
+        return fail(call, error::InvalidHandle);
+    }
+    const auto wanted = fold(textOf(displayName));
+    for (const auto& service : findComputer(open->computer)->services) {
+        if (fold(service.displayName) != wanted) {
+            continue;
+        }
+        if (service.name.size() + 1 > *bufferSize) {
+            *bufferSize = static_cast<std::uint32_t>(service.name.size());
+            return fail(call, error::InsufficientBuffer);
+        }
+        std::memcpy(serviceName, service.name.c_str(), service.name.size() + 1);
+        *bufferSize = static_cast<std::uint32_t>(service.name.size());
+        return succeed(call);
+    }
+    return fail(call, error::ServiceDoesNotExist);
+}
+
+int SimulatedServiceManager::GetComputerNameA(char* buffer, std::uint32_t* size) {
+    auto& call = begin("GetComputerNameA", 0, {}, 0, *size);
+    if (const auto error = injectedFailure(call.function)) {
+        return fail(call, *error);
+    }
+    if (computerNameUnwritten_) {
+        return fail(call, error::InsufficientBuffer);
+    }
+    const auto& name = computers_.front().name;
+    if (name.size() + 1 > *size) {
+        *size = static_cast<std::uint32_t>(name.size() + 1);
+        return fail(call, error::InsufficientBuffer);
+    }
+    std::memcpy(buffer, name.c_str(), name.size() + 1);
+    *size = static_cast<std::uint32_t>(name.size());
+    return succeed(call);
+}
+
+std::string SimulatedServiceManager::toAnsi(std::u16string_view text) const {
+    return toCodePage(codePage_, text);
+}
+
+std::u16string SimulatedServiceManager::fromAnsi(std::string_view text) const {
+    return fromCodePage(codePage_, text);
+}
+
+} // namespace tobrunel::scm
