@@ -31,7 +31,7 @@ std::string_view stripHost(std::string_view name) {
 } // namespace
 
 SimulatedServiceManager::SimulatedServiceManager() {
-    computers_.push_back(Computer{std::string(DefaultComputerName), true, {}});
+    computers_.push_back(Computer{std::string(DefaultComputerName), true, {}, {}});
 }
 
 std::string SimulatedServiceManager::fold(std::string_view text) const {
@@ -62,8 +62,11 @@ SimulatedService& SimulatedServiceManager::addService(SimulatedService service,
     if (service.displayName.empty()) {
         service.displayName = service.name;
     }
-    host->services.push_back(std::move(service));
-    return host->services.back();
+    auto key = fold(service.name);
+    host->services.push_back(std::make_unique<SimulatedService>(std::move(service)));
+    auto* added = host->services.back().get();
+    host->byName[std::move(key)] = added;
+    return *added;
 }
 
 SimulatedService* SimulatedServiceManager::findService(std::string_view name,
@@ -72,18 +75,23 @@ SimulatedService* SimulatedServiceManager::findService(std::string_view name,
     if (host == nullptr) {
         return nullptr;
     }
-    const auto wanted = fold(name);
-    for (auto& service : host->services) {
-        if (fold(service.name) == wanted) {
-            return &service;
-        }
+    const auto found = host->byName.find(fold(name));
+    return found == host->byName.end() ? nullptr : found->second;
+}
+
+void SimulatedServiceManager::removeService(std::string_view name, std::string_view computer) {
+    auto* host = findComputer(computer);
+    const auto* entry = findService(name, computer);
+    if (entry == nullptr) {
+        return;
     }
-    return nullptr;
+    host->byName.erase(fold(name));
+    std::erase_if(host->services, [&](const auto& s) { return s.get() == entry; });
 }
 
 void SimulatedServiceManager::addComputer(std::string_view name) {
     if (findComputer(name) == nullptr) {
-        computers_.push_back(Computer{std::string(stripHost(name)), true, {}});
+        computers_.push_back(Computer{std::string(stripHost(name)), true, {}, {}});
     }
 }
 
@@ -270,8 +278,7 @@ void SimulatedServiceManager::removeIfDeleted(const std::string& computer,
             return;
         }
     }
-    auto& services = findComputer(computer)->services;
-    std::erase_if(services, [&](const SimulatedService& s) { return &s == entry; });
+    removeService(service, computer);
 }
 
 int SimulatedServiceManager::QueryServiceStatus(RawHandle service, ServiceStatus* status) {
@@ -457,7 +464,8 @@ int SimulatedServiceManager::EnumServicesStatusA(RawHandle manager, std::uint32_
         return fail(call, error::InvalidParameter);
     }
     std::vector<const SimulatedService*> matching;
-    for (const auto& service : findComputer(open->computer)->services) {
+    for (const auto& entry : findComputer(open->computer)->services) {
+        const auto& service = *entry;
         const bool active = service.status.dwCurrentState != Stopped;
         const auto state = active ? StateActive : StateInactive;
         if ((service.status.dwServiceType & serviceType) != 0 && (state & serviceState) != 0) {
@@ -539,7 +547,8 @@ int SimulatedServiceManager::GetServiceKeyNameA(RawHandle manager, const char* d
         return fail(call, error::InvalidHandle);
     }
     const auto wanted = fold(textOf(displayName));
-    for (const auto& service : findComputer(open->computer)->services) {
+    for (const auto& entry : findComputer(open->computer)->services) {
+        const auto& service = *entry;
         if (fold(service.displayName) != wanted) {
             continue;
         }

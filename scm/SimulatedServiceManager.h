@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tobrunel::scm {
@@ -61,6 +63,8 @@ public:
     // local computer; a computer that was never added, or was made unreachable, cannot be opened.
     SimulatedService& addService(SimulatedService service, std::string_view computer = {});
     SimulatedService* findService(std::string_view name, std::string_view computer = {});
+    // removeService takes a service out at once, as another program deleting it would.
+    void removeService(std::string_view name, std::string_view computer = {});
     void addComputer(std::string_view name);
     void setReachable(std::string_view computer, bool reachable);
     void setLocalComputerName(std::string_view name);
@@ -123,10 +127,13 @@ public:
     std::u16string fromAnsi(std::string_view text) const override;
 
 private:
+    // Services keep their order of addition; the index by case-folded name keeps lookups
+    // constant-time, so ten thousand services simulate as fast as ten.
     struct Computer {
         std::string name;
         bool reachable = true;
-        std::vector<SimulatedService> services;
+        std::vector<std::unique_ptr<SimulatedService>> services;
+        std::unordered_map<std::string, SimulatedService*> byName;
     };
     struct OpenHandle {
         std::string computer;

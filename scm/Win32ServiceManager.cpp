@@ -1,0 +1,243 @@
+// Win32ServiceManager: each call is its advapi32 or kernel32 namesake, followed at once by a read
+// of the platform's last error.
+#include "scm/Win32ServiceManager.h"
+
+#include "model/AutomationError.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <cstddef>
+#include <cstring>
+
+namespace tobrunel::scm {
+
+// The model reads these records out of buffers the platform filled, so each portable record must
+// be the platform's own, byte for byte, in this build's pointer width.
+static_assert(sizeof(ServiceStatus) == sizeof(SERVICE_STATUS));
+static_assert(offsetof(ServiceStatus, dwServiceType) == offsetof(SERVICE_STATUS, dwServiceType));
+static_assert(offsetof(ServiceStatus, dwCurrentState) == offsetof(SERVICE_STATUS, dwCurrentState));
+static_assert(offsetof(ServiceStatus, dwControlsAccepted) ==
+              offsetof(SERVICE_STATUS, dwControlsAccepted));
+static_assert(offsetof(ServiceStatus, dwWin32ExitCode) ==
+              offsetof(SERVICE_STATUS, dwWin32ExitCode));
+static_assert(offsetof(ServiceStatus, dwServiceSpecificExitCode) ==
+              offsetof(SERVICE_STATUS, dwServiceSpecificExitCode));
+static_assert(offsetof(ServiceStatus, dwCheckPoint) == offsetof(SERVICE_STATUS, dwCheckPoint));
+static_assert(offsetof(ServiceStatus, dwWaitHint) == offsetof(SERVICE_STATUS, dwWaitHint));
+
+static_assert(sizeof(ConfigRecord) == sizeof(QUERY_SERVICE_CONFIGA));
+static_assert(offsetof(ConfigRecord, dwServiceType) ==
+              offsetof(QUERY_SERVICE_CONFIGA, dwServiceType));
+static_assert(offsetof(ConfigRecord, dwStartType) == offsetof(QUERY_SERVICE_CONFIGA, dwStartType));
+static_assert(offsetof(ConfigRecord, dwErrorControl) ==
+              offsetof(QUERY_SERVICE_CONFIGA, dwErrorControl));
+static_assert(offsetof(ConfigRecord, lpBinaryPathName) ==
+              offsetof(QUERY_SERVICE_CONFIGA, lpBinaryPathName));
+static_assert(offsetof(ConfigRecord, lpLoadOrderGroup) ==
+              offsetof(QUERY_SERVICE_CONFIGA, lpLoadOrderGroup));
+static_assert(offsetof(ConfigRecord, dwTagId) == offsetof(QUERY_SERVICE_CONFIGA, dwTagId));
+static_assert(offsetof(ConfigRecord, lpDependencies) ==
+              offsetof(QUERY_SERVICE_CONFIGA, lpDependencies));
+static_assert(offsetof(ConfigRecord, lpServiceStartName) ==
+              offsetof(QUERY_SERVICE_CONFIGA, lpServiceStartName));
+static_assert(offsetof(ConfigRecord, lpDisplayName) ==
+              offsetof(QUERY_SERVICE_CONFIGA, lpDisplayName));
+
+static_assert(sizeof(EnumServiceStatus) == sizeof(ENUM_SERVICE_STATUSA));
+static_assert(offsetof(EnumServiceStatus, lpServiceName) ==
+              offsetof(ENUM_SERVICE_STATUSA, lpServiceName));
+static_assert(offsetof(EnumServiceStatus, lpDisplayName) ==
+              offsetof(ENUM_SERVICE_STATUSA, lpDisplayName));
+static_assert(offsetof(EnumServiceStatus, serviceStatus) ==
+              offsetof(ENUM_SERVICE_STATUSA, ServiceStatus));
+
+// The sizes the model's buffers were measured in.
+static_assert(sizeof(void*) != 4 || sizeof(ConfigRecord) == 36);
+static_assert(sizeof(void*) != 4 || sizeof(EnumServiceStatus) == 36);
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "automation text is UTF-16 on Windows");
+
+namespace {
+
+SC_HANDLE toScHandle(RawHandle handle) {
+    return reinterpret_cast<SC_HANDLE>(handle);
+}
+RawHandle toRawHandle(SC_HANDLE handle) {
+    return reinterpret_cast<RawHandle>(handle);
+}
+
+// InOutArgument carries one in/out argument from the seam's type to the platform's and back.
+// The two have the same bytes (checked above) but are distinct types (DWORD is unsigned long,
+// not std::uint32_t), so the value is copied rather than its pointer cast. A null pointer stays
+// null, so the platform sees exactly what the caller passed.
+template <typename Seam, typename Platform> class InOutArgument {
+    static_assert(sizeof(Seam) == sizeof(Platform));
+
+public:
+    explicit InOutArgument(Seam* seam) : seam_(seam) {
+        if (seam_ != nullptr) {
+            std::memcpy(&value_, seam_, sizeof value_);
+        }
+    }
+    Platform* get() noexcept { return seam_ != nullptr ? &value_ : nullptr; }
+    void writeBack() const noexcept {
+        if (seam_ != nullptr) {
+            std::memcpy(seam_, &value_, sizeof value_);
+        }
+    }
+
+private:
+    Seam* seam_;
+    Platform value_{};
+};
+
+using DwordArgument = InOutArgument<std::uint32_t, DWORD>;
+using StatusArgument = InOutArgument<ServiceStatus, SERVICE_STATUS>;
+
+// The conversion functions count in int; a longer text cannot cross.
+int lengthForPlatform(std::size_t length) {
+    if (length > static_cast<std::size_t>(INT_MAX)) {
+        throw AutomationError(errors::OutOfMemory);
+    }
+    return static_cast<int>(length);
+}
+
+} // namespace
+
+void Win32ServiceManager::keepLastError() {
+    lastError_ = ::GetLastError();
+}
+
+RawHandle Win32ServiceManager::OpenSCManagerA(const char* machineName, const char* databaseName,
+                                              std::uint32_t desiredAccess) {
+    const SC_HANDLE manager = ::OpenSCManagerA(machineName, databaseName, desiredAccess);
+    keepLastError();
+    return toRawHandle(manager);
+}
+
+RawHandle Win32ServiceManager::OpenServiceA(RawHandle manager, const char* serviceName,
+                                            std::uint32_t desiredAccess) {
+    const SC_HANDLE service = ::OpenServiceA(toScHandle(manager), serviceName, desiredAccess);
+    keepLastError();
+    return toRawHandle(service);
+}
+
+int Win32ServiceManager::CloseServiceHandle(RawHandle handle) {
+    const BOOL closed = ::CloseServiceHandle(toScHandle(handle));
+    keepLastError();
+    return closed;
+}
+
+int Win32ServiceManager::QueryServiceStatus(RawHandle service, ServiceStatus* status) {
+    StatusArgument platformStatus(status);
+    const BOOL queried = ::QueryServiceStatus(toScHandle(service), platformStatus.get());
+    keepLastError();
+    platformStatus.writeBack();
+    return queried;
+}
+
+int Win32ServiceManager::QueryServiceConfigA(RawHandle service, void* buffer,
+                                             std::uint32_t bufferSize, std::uint32_t* bytesNeeded) {
+    DwordArgument needed(bytesNeeded);
+    const BOOL queried = ::QueryServiceConfigA(
+        toScHandle(service), static_cast<QUERY_SERVICE_CONFIGA*>(buffer), bufferSize, needed.get());
+    keepLastError();
+    needed.writeBack();
+    return queried;
+}
+
+int Win32ServiceManager::ControlService(RawHandle service, std::uint32_t control,
+                                        ServiceStatus* status) {
+    StatusArgument platformStatus(status);
+    const BOOL sent = ::ControlService(toScHandle(service), control, platformStatus.get());
+    keepLastError();
+    platformStatus.writeBack();
+    return sent;
+}
+
+int Win32ServiceManager::StartServiceA(RawHandle service, std::uint32_t argumentCount,
+                                       const char** arguments) {
+    const BOOL started = ::StartServiceA(toScHandle(service), argumentCount, arguments);
+    keepLastError();
+    return started;
+}
+
+int Win32ServiceManager::DeleteService(RawHandle service) {
+    const BOOL deleted = ::DeleteService(toScHandle(service));
+    keepLastError();
+    return deleted;
+}
+
+int Win32ServiceManager::EnumServicesStatusA(RawHandle manager, std::uint32_t serviceType,
+                                             std::uint32_t serviceState, void* buffer,
+                                             std::uint32_t bufferSize, std::uint32_t* bytesNeeded,
+                                             std::uint32_t* servicesReturned,
+                                             std::uint32_t* resumeHandle) {
+    DwordArgument needed(bytesNeeded);
+    DwordArgument returned(servicesReturned);
+    DwordArgument resume(resumeHandle);
+    const BOOL enumerated = ::EnumServicesStatusA(
+        toScHandle(manager), serviceType, serviceState, static_cast<ENUM_SERVICE_STATUSA*>(buffer),
+        bufferSize, needed.get(), returned.get(), resume.get());
+    keepLastError();
+    needed.writeBack();
+    returned.writeBack();
+    resume.writeBack();
+    return enumerated;
+}
+
+int Win32ServiceManager::GetServiceDisplayNameA(RawHandle manager, const char* serviceName,
+                                                char* displayName, std::uint32_t* bufferSize) {
+    DwordArgument size(bufferSize);
+    const BOOL found =
+        ::GetServiceDisplayNameA(toScHandle(manager), serviceName, displayName, size.get());
+    keepLastError();
+    size.writeBack();
+    return found;
+}
+
+int Win32ServiceManager::GetServiceKeyNameA(RawHandle manager, const char* displayName,
+                                            char* serviceName, std::uint32_t* bufferSize) {
+    DwordArgument size(bufferSize);
+    const BOOL found =
+        ::GetServiceKeyNameA(toScHandle(manager), displayName, serviceName, size.get());
+    keepLastError();
+    size.writeBack();
+    return found;
+}
+
+int Win32ServiceManager::GetComputerNameA(char* buffer, std::uint32_t* size) {
+    DwordArgument platformSize(size);
+    const BOOL read = ::GetComputerNameA(buffer, platformSize.get());
+    keepLastError();
+    platformSize.writeBack();
+    return read;
+}
+
+std::string Win32ServiceManager::toAnsi(std::u16string_view text) const {
+    if (text.empty()) {
+        return {};
+    }
+    // Explicit lengths, never -1: a text may hold NULs and each one must cross.
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int length = lengthForPlatform(text.size());
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide, length, ansi.data(), size, nullptr, nullptr);
+    return ansi;
+}
+
+std::u16string Win32ServiceManager::fromAnsi(std::string_view text) const {
+    if (text.empty()) {
+        return {};
+    }
+    const int length = lengthForPlatform(text.size());
+    const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    std::u16string wide(static_cast<std::size_t>(size), u'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(wide.data()),
+                          size);
+    return wide;
+}
+
+} // namespace tobrunel::scm

@@ -1,0 +1,39 @@
+// A simulated computer with a few services, and checks on the handles a test left behind.
+#pragma once
+
+#include "scm/SimulatedServiceManager.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace tobrunel::testing_support {
+
+inline scm::SimulatedService runningService(std::string name, std::string displayName,
+                                            std::uint32_t controls = 0x1 | 0x2 | 0x4) {
+    scm::SimulatedService service;
+    service.name = std::move(name);
+    service.displayName = std::move(displayName);
+    service.status = scm::ServiceStatus{0x10, 4, controls, 0, 0, 0, 0};
+    service.controlsWhenRunning = controls;
+    service.binaryPathName = "C:\\windows\\system32\\" + service.name + ".exe";
+    return service;
+}
+
+inline scm::SimulatedService stoppedService(std::string name, std::string displayName) {
+    auto service = runningService(std::move(name), std::move(displayName));
+    service.status.dwCurrentState = 1;
+    service.status.dwControlsAccepted = 0;
+    return service;
+}
+
+// expectHandlesClean checks what every operation owes the platform: every handle it opened is
+// closed, each once, the service before its manager.
+inline void expectHandlesClean(const scm::SimulatedServiceManager& platform) {
+    EXPECT_EQ(platform.openHandleCount(), 0u);
+    EXPECT_EQ(platform.invalidCloseCount(), 0);
+    EXPECT_TRUE(platform.servicesClosedBeforeManagers());
+}
+
+} // namespace tobrunel::testing_support
