@@ -463,27 +463,31 @@ int SimulatedServiceManager::EnumServicesStatusA(RawHandle manager, std::uint32_
     if (serviceType == 0 || serviceState == 0) {
         return fail(call, error::InvalidParameter);
     }
-    std::vector<const SimulatedService*> matching;
-    for (const auto& entry : findComputer(open->computer)->services) {
-        const auto& service = *entry;
+    // The resume handle is the place in the database where the next pass starts, so a pass
+    // costs what it returns, not what the database holds.
+    const auto& services = findComputer(open->computer)->services;
+    const auto matches = [&](const SimulatedService& service) {
         const bool active = service.status.dwCurrentState != Stopped;
         const auto state = active ? StateActive : StateInactive;
-        if ((service.status.dwServiceType & serviceType) != 0 && (state & serviceState) != 0) {
-            matching.push_back(&service);
-        }
-    }
+        return (service.status.dwServiceType & serviceType) != 0 && (state & serviceState) != 0;
+    };
     // Records fill the buffer from its start, their texts from its end, as the platform lays
     // them out.
     auto* bytes = static_cast<char*>(buffer);
     auto* records = static_cast<EnumServiceStatus*>(buffer);
     std::size_t textEnd = bufferSize;
-    std::size_t next = std::min<std::size_t>(*resumeHandle, matching.size());
+    std::size_t next = std::min<std::size_t>(*resumeHandle, services.size());
     std::uint32_t written = 0;
-    for (; next < matching.size() && written < batchLimit_; ++next) {
-        const auto& service = *matching[next];
+    for (; next < services.size(); ++next) {
+        const auto& service = *services[next];
+        if (!matches(service)) {
+            continue;
+        }
         const auto textBytes = service.name.size() + service.displayName.size() + 2;
         const auto recordEnd = (written + 1) * sizeof(EnumServiceStatus);
-        if (recordEnd + textBytes > textEnd) {
+        if (written == batchLimit_ || recordEnd + textBytes > textEnd) {
+            // What the next record alone needs; the model never reads this figure.
+            *bytesNeeded = static_cast<std::uint32_t>(sizeof(EnumServiceStatus) + textBytes);
             break;
         }
         textEnd -= textBytes;
@@ -497,14 +501,9 @@ int SimulatedServiceManager::EnumServicesStatusA(RawHandle manager, std::uint32_
         ++written;
     }
     *servicesReturned = written;
-    if (next == matching.size()) {
+    if (next == services.size()) {
         *resumeHandle = 0;
         return succeed(call);
-    }
-    for (auto rest = next; rest < matching.size(); ++rest) {
-        *bytesNeeded += static_cast<std::uint32_t>(sizeof(EnumServiceStatus) +
-                                                   matching[rest]->name.size() +
-                                                   matching[rest]->displayName.size() + 2);
     }
     if (!resumeStuck_) {
         *resumeHandle = static_cast<std::uint32_t>(next);

@@ -216,8 +216,8 @@ wine_harness_stop() {
     [[ -d "$HARNESS_PREFIX" ]] || return 0
     WINEPREFIX="$HARNESS_PREFIX" wineserver -k >/dev/null 2>&1 || true
     WINEPREFIX="$HARNESS_PREFIX" timeout 30 wineserver -w >/dev/null 2>&1 || true
-    local attempt
-    for attempt in $(seq 50); do
+    local _
+    for _ in $(seq 50); do
         wine_harness_processes "$HARNESS_PREFIX" || return 0
         sleep 0.1
     done
@@ -226,13 +226,15 @@ wine_harness_stop() {
     return 1
 }
 
-# wine_harness_processes PREFIX: lists the live processes that run in PREFIX; false when none.
+# wine_harness_processes PREFIX: lists the live Wine processes (loader, server, Windows programs)
+# that run in PREFIX; false when there are none.
 wine_harness_processes() {
     local environ pid found=1
     for environ in /proc/[0-9]*/environ; do
         pid=${environ#/proc/}
         pid=${pid%/environ}
-        if tr '\0' '\n' <"$environ" 2>/dev/null | grep -qxF "WINEPREFIX=$1"; then
+        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] || continue
+        if grep -qzxF "WINEPREFIX=$1" "$environ" 2>/dev/null; then
             echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
             found=0
         fi

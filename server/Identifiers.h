@@ -2,7 +2,7 @@
 // and enumerations. They are fixed for good: changing one breaks every compiled client.
 #pragma once
 
-#include <windows.h>
+#include <guiddef.h>
 
 namespace tobrunel::server {
 

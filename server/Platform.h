@@ -1,0 +1,11 @@
+// The Windows and OLE Automation headers as the server uses them. <windows.h> maps StartService
+// to StartServiceA or StartServiceW; the interface method and the model's command of that name
+// must stay as written, so the macro goes.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+#include <oleauto.h>
+#include <olectl.h>
+
+#undef StartService
