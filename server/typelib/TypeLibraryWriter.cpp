@@ -1,0 +1,294 @@
+// The type-library build: thirteen descriptions in the published index order, the interfaces
+// dual and derived from stdole's IDispatch, every member with its dispatch id and by-reference
+// parameters, the enumerations with their member names as help strings.
+#include "server/typelib/TypeLibraryWriter.h"
+
+#include "model/Enumerations.h"
+#include "server/ComPtr.h"
+#include "server/Descriptions.h"
+#include "server/Identifiers.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+namespace tobrunel::server {
+
+TypeLibraryError::TypeLibraryError(const std::string& step, HRESULT result)
+    : std::runtime_error([&] {
+          std::ostringstream text;
+          text << step << " failed with 0x" << std::hex << static_cast<std::uint32_t>(result);
+          return text.str();
+      }()),
+      result_(result) {}
+
+namespace {
+
+void check(HRESULT result, const char* step) {
+    if (FAILED(result)) {
+        throw TypeLibraryError(step, result);
+    }
+}
+
+// The platform's API takes non-const wide strings; the tables hold views.
+std::wstring owned(std::wstring_view text) { return std::wstring(text); }
+
+std::wstring fromModel(std::u16string_view text) {
+    std::wstring result(text.size(), L'\0');
+    std::transform(text.begin(), text.end(), result.begin(),
+                   [](char16_t c) { return static_cast<wchar_t>(c); });
+    return result;
+}
+
+constexpr WORD interfaceFlags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
+                                TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
+
+// A type description being written: the writer's side and the reader's side of one object, the
+// latter needed to refer to it from the others.
+struct Pending {
+    ComPtr<ICreateTypeInfo> writer;
+    ComPtr<ITypeInfo> reader;
+};
+
+// TypeStore keeps the TYPEDESC chains that a FUNCDESC points into alive until the member is
+// added; a pointer to a pointer needs two nodes.
+class TypeStore {
+public:
+    TYPEDESC pointerTo(TYPEDESC pointee) {
+        nodes_.push_back(std::make_unique<TYPEDESC>(pointee));
+        TYPEDESC pointer{};
+        pointer.vt = VT_PTR;
+        pointer.lptdesc = nodes_.back().get();
+        return pointer;
+    }
+
+private:
+    std::vector<std::unique_ptr<TYPEDESC>> nodes_;
+};
+
+class LibraryBuilder {
+public:
+    LibraryBuilder(const std::wstring& path, SYSKIND platform) : pointerSize_(pointerSizeOf(platform)) {
+        check(CreateTypeLib2(platform, path.c_str(), library_.put()), "CreateTypeLib2");
+        const auto& record = velcastraLibrary;
+        check(library_->SetName(owned(record.name).data()), "SetName");
+        check(library_->SetGuid(record.libid), "SetGuid");
+        check(library_->SetVersion(record.majorVersion, record.minorVersion), "SetVersion");
+        check(library_->SetLcid(record.lcid), "SetLcid");
+        check(library_->SetDocString(owned(record.description).data()), "SetDocString");
+        check(library_->SetLibFlags(0), "SetLibFlags");
+        ComPtr<ITypeLib> standard;
+        check(LoadTypeLib(L"stdole2.tlb", standard.put()), "LoadTypeLib(stdole2.tlb)");
+        check(standard->GetTypeInfoOfGuid(IID_IDispatch, dispatch_.put()),
+              "GetTypeInfoOfGuid(IDispatch)");
+    }
+
+    // build creates every description first, in index order, so that members can refer to
+    // descriptions that come after them; then it fills them in.
+    void build() {
+        const auto classes = classesInIndexOrder();
+        for (const auto* record : classes) {
+            create(record->defaultInterface->name, TKIND_INTERFACE);
+            create(record->name, TKIND_COCLASS);
+        }
+        const auto enumerations = publicEnumerations();
+        for (std::size_t i = 0; i < enumerations.size(); ++i) {
+            create(fromModel(enumerations[i].name), TKIND_ENUM);
+        }
+        for (std::size_t i = 0; i < enumerations.size(); ++i) {
+            fillEnumeration(enumerations[i], enumerationIds[i]);
+        }
+        for (const auto* record : classes) {
+            fillInterface(*record->defaultInterface);
+            fillClass(*record);
+        }
+        for (auto& [name, pending] : byName_) {
+            check(pending.writer->LayOut(), "LayOut");
+        }
+        check(library_->SaveAllChanges(), "SaveAllChanges");
+    }
+
+private:
+    static unsigned pointerSizeOf(SYSKIND platform) { return platform == SYS_WIN64 ? 8 : 4; }
+
+    static std::vector<const ClassRecord*> classesInIndexOrder() {
+        std::vector<const ClassRecord*> classes(velcastraLibrary.classes.begin(),
+                                                velcastraLibrary.classes.end());
+        std::sort(classes.begin(), classes.end(),
+                  [](const auto* a, const auto* b) { return a->objectIndex < b->objectIndex; });
+        return classes;
+    }
+
+    void create(std::wstring_view name, TYPEKIND kind) {
+        Pending pending;
+        check(library_->CreateTypeInfo(owned(name).data(), kind, pending.writer.put()),
+              "CreateTypeInfo");
+        pending.reader = pending.writer.as<ITypeInfo>(IID_ITypeInfo);
+        if (!pending.reader) {
+            throw TypeLibraryError("QueryInterface(ITypeInfo)", E_NOINTERFACE);
+        }
+        byName_.emplace(std::wstring(name), std::move(pending));
+    }
+
+    ICreateTypeInfo& writer(std::wstring_view name) { return *byName_.at(std::wstring(name)).writer.get(); }
+
+    HREFTYPE referTo(ICreateTypeInfo& from, ITypeInfo& to) {
+        HREFTYPE reference = 0;
+        check(from.AddRefTypeInfo(&to, &reference), "AddRefTypeInfo");
+        return reference;
+    }
+
+    void fillEnumeration(const Enumeration& enumeration, const GUID& id) {
+        auto& info = writer(fromModel(enumeration.name));
+        check(info.SetGuid(id), "SetGuid(enumeration)");
+        check(info.SetVersion(1, 0), "SetVersion(enumeration)");
+        for (const auto& member : enumeration.members) {
+            VARIANT value;
+            VariantInit(&value);
+            V_VT(&value) = VT_I4;
+            V_I4(&value) = member.value;
+            VARDESC description{};
+            description.memid = 0x40000000 + member.position;
+            description.lpvarValue = &value;
+            description.elemdescVar.tdesc.vt = VT_INT;
+            description.varkind = VAR_CONST;
+            const auto index = static_cast<UINT>(member.position);
+            check(info.AddVarDesc(index, &description), "AddVarDesc");
+            auto name = fromModel(member.name);
+            check(info.SetVarName(index, name.data()), "SetVarName");
+            check(info.SetVarDocString(index, name.data()), "SetVarDocString");
+        }
+    }
+
+    void fillInterface(const InterfaceDescription& description) {
+        auto& info = writer(description.name);
+        check(info.SetGuid(description.iid), "SetGuid(interface)");
+        check(info.SetVersion(1, 0), "SetVersion(interface)");
+        check(info.SetTypeFlags(interfaceFlags), "SetTypeFlags(interface)");
+        check(info.AddImplType(0, referTo(info, *dispatch_.get())), "AddImplType(IDispatch)");
+        for (std::size_t i = 0; i < description.members.size(); ++i) {
+            addMember(info, static_cast<UINT>(i), description.members[i]);
+        }
+    }
+
+    TYPEDESC typeOf(ICreateTypeInfo& from, const TypeReference& reference, TypeStore& store) {
+        TYPEDESC type{};
+        switch (reference.type) {
+        case ValueType::Text:
+            type.vt = VT_BSTR;
+            break;
+        case ValueType::Int32:
+            type.vt = VT_I4;
+            break;
+        case ValueType::Boolean:
+            type.vt = VT_BOOL;
+            break;
+        case ValueType::Variant:
+            type.vt = VT_VARIANT;
+            break;
+        case ValueType::Enumeration:
+            type.vt = VT_USERDEFINED;
+            type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.get());
+            break;
+        case ValueType::Object:
+            type.vt = VT_USERDEFINED;
+            type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.get());
+            type = store.pointerTo(type);
+            break;
+        }
+        return type;
+    }
+
+    static INVOKEKIND invokeKindOf(MemberKind kind) {
+        switch (kind) {
+        case MemberKind::PropertyGet:
+            return INVOKE_PROPERTYGET;
+        case MemberKind::PropertyLet:
+            return INVOKE_PROPERTYPUT;
+        case MemberKind::Method:
+            break;
+        }
+        return INVOKE_FUNC;
+    }
+
+    void addMember(ICreateTypeInfo& info, UINT index, const Member& member) {
+        TypeStore store;
+        std::vector<ELEMDESC> parameters;
+        if (member.parameter) {
+            ELEMDESC parameter{};
+            parameter.tdesc = store.pointerTo(typeOf(info, member.parameter->type, store));
+            parameter.paramdesc.wParamFlags = PARAMFLAG_FIN | PARAMFLAG_FOUT;
+            parameters.push_back(parameter);
+        }
+        if (member.result) {
+            ELEMDESC result{};
+            result.tdesc = store.pointerTo(typeOf(info, *member.result, store));
+            result.paramdesc.wParamFlags = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
+            parameters.push_back(result);
+        }
+        FUNCDESC function{};
+        function.memid = member.dispid;
+        function.lprgelemdescParam = parameters.data();
+        function.funckind = FUNC_PUREVIRTUAL;
+        function.invkind = invokeKindOf(member.kind);
+        function.callconv = CC_STDCALL;
+        function.cParams = static_cast<SHORT>(parameters.size());
+        function.oVft = static_cast<SHORT>((7 + index) * pointerSize_);
+        function.elemdescFunc.tdesc.vt = VT_HRESULT;
+        check(info.AddFuncDesc(index, &function), "AddFuncDesc");
+
+        // A property let names the member alone: its value parameter has no name of its own.
+        std::vector<std::wstring> names{owned(member.name)};
+        if (member.parameter && member.kind != MemberKind::PropertyLet) {
+            names.push_back(owned(member.parameter->name));
+        }
+        std::vector<LPOLESTR> pointers;
+        for (auto& name : names) {
+            pointers.push_back(name.data());
+        }
+        check(info.SetFuncAndParamNames(index, pointers.data(), static_cast<UINT>(pointers.size())),
+              "SetFuncAndParamNames");
+    }
+
+    void fillClass(const ClassRecord& record) {
+        auto& info = writer(record.name);
+        check(info.SetGuid(record.clsid), "SetGuid(class)");
+        check(info.SetVersion(1, 0), "SetVersion(class)");
+        const WORD flags = record.instancing == Instancing::MultiUse ? TYPEFLAG_FCANCREATE : 0;
+        check(info.SetTypeFlags(flags), "SetTypeFlags(class)");
+        auto& defaultInterface = *byName_.at(std::wstring(record.defaultInterface->name)).reader.get();
+        check(info.AddImplType(0, referTo(info, defaultInterface)), "AddImplType(class)");
+        check(info.SetImplTypeFlags(0, IMPLTYPEFLAG_FDEFAULT), "SetImplTypeFlags");
+    }
+
+    unsigned pointerSize_;
+    ComPtr<ICreateTypeLib2> library_;
+    ComPtr<ITypeInfo> dispatch_;
+    std::map<std::wstring, Pending> byName_;
+};
+
+} // namespace
+
+void writeTypeLibrary(const std::wstring& path, SYSKIND platform) {
+    LibraryBuilder builder(path, platform);
+    builder.build();
+}
+
+void writeInterfaceResource(const std::wstring& path, const GUID& iid) {
+    std::array<unsigned char, 4 + sizeof(GUID)> bytes{16, 0, 0, 0};
+    static_assert(sizeof(GUID) == 16);
+    std::memcpy(bytes.data() + 4, &iid, sizeof iid);
+    std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!file.flush()) {
+        throw TypeLibraryError("writing " + std::filesystem::path(path).string(), E_FAIL);
+    }
+}
+
+} // namespace tobrunel::server
