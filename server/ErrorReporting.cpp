@@ -1,0 +1,59 @@
+// Turning exceptions into HRESULTs and error info.
+#include "server/ErrorReporting.h"
+
+#include "model/AutomationError.h"
+#include "server/ComPtr.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+
+namespace tobrunel::server {
+
+namespace {
+
+// The error-info API takes NUL-ended texts, so a description stops at its first NUL.
+std::wstring endedText(std::u16string_view text) {
+    std::wstring result(text.size(), L'\0');
+    std::transform(text.begin(), text.end(), result.begin(),
+                   [](char16_t c) { return static_cast<wchar_t>(c); });
+    return result;
+}
+
+// setErrorInfo leaves the description for the caller; when even that fails the HRESULT alone
+// still reports the error.
+void setErrorInfo(const ClassRecord& record, const std::u16string& description) {
+    ComPtr<ICreateErrorInfo> writer;
+    if (FAILED(CreateErrorInfo(writer.put()))) {
+        return;
+    }
+    std::wstring sourceText = std::wstring(velcastraLibrary.name) + L'.' + std::wstring(record.name);
+    std::wstring descriptionText = endedText(description);
+    writer->SetGUID(record.defaultInterface->iid);
+    writer->SetSource(sourceText.data());
+    writer->SetDescription(descriptionText.data());
+    if (auto info = writer.as<IErrorInfo>(IID_IErrorInfo)) {
+        SetErrorInfo(0, info.get());
+    }
+}
+
+} // namespace
+
+HRESULT failureFromCurrentException(const ClassRecord& record) noexcept {
+    try {
+        throw;
+    } catch (const AutomationError& error) {
+        try {
+            setErrorInfo(record, error.description());
+        } catch (const std::bad_alloc&) {
+            // The number alone still reaches the caller.
+        }
+        return automationErrorResult(error.number());
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+} // namespace tobrunel::server

@@ -1,0 +1,43 @@
+// The module handle and the live-object count.
+#include "server/Module.h"
+
+#include <atomic>
+#include <vector>
+
+namespace tobrunel::server {
+
+namespace {
+HMODULE moduleHandle = nullptr;
+std::atomic<long> objectsAndLocks{0};
+} // namespace
+
+BOOL onLoadNotification(HINSTANCE module, DWORD reason) noexcept {
+    if (reason == DLL_PROCESS_ATTACH) {
+        moduleHandle = module;
+    }
+    return TRUE;
+}
+
+HMODULE thisModule() noexcept { return moduleHandle; }
+
+std::wstring modulePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const auto size = static_cast<DWORD>(buffer.size());
+        const DWORD length = GetModuleFileNameW(moduleHandle, buffer.data(), size);
+        if (length == 0) {
+            return {};
+        }
+        if (length < size) {
+            return std::wstring(buffer.data(), length);
+        }
+        // The platform cut the path to fit; a longer buffer holds it whole.
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void countObjectOrLock() noexcept { ++objectsAndLocks; }
+void uncountObjectOrLock() noexcept { --objectsAndLocks; }
+long liveObjectsAndLocks() noexcept { return objectsAndLocks.load(); }
+
+} // namespace tobrunel::server

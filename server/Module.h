@@ -1,0 +1,28 @@
+// The only process-wide state of the server: the module handle that DllMain receives, and one
+// count of live objects and factory locks that DllCanUnloadNow reads.
+#pragma once
+
+#include "server/Platform.h"
+
+#include <string>
+
+namespace tobrunel::server {
+
+// onLoadNotification keeps the module handle at process attach; nothing else happens at
+// attach or detach.
+BOOL onLoadNotification(HINSTANCE module, DWORD reason) noexcept;
+
+HMODULE thisModule() noexcept;
+
+// modulePath is the full path of Tobrunel.dll, from which its type library and registration
+// come; the empty text when the platform cannot say.
+std::wstring modulePath();
+
+// Every COM object of the three classes counts itself in its base's constructor and destructor;
+// LockServer counts locks the same way. Each change is one atomic step, because objects of
+// several apartments change the count, each on its own thread.
+void countObjectOrLock() noexcept;
+void uncountObjectOrLock() noexcept;
+long liveObjectsAndLocks() noexcept;
+
+} // namespace tobrunel::server
