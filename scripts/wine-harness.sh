@@ -13,7 +13,8 @@
 #
 # Sourced (`source scripts/wine-harness.sh`), it defines the same as functions and runs nothing:
 #   wine_harness_start, wine_harness_stop, wine_harness_exec, wine_harness_wine, wine_harness_run,
-#   wine_harness_prefix, wine_harness_arch, wine_harness_windows_path, wine_harness_host_runs_win32
+#   wine_harness_prefix, wine_harness_arch, wine_harness_windows_path, wine_harness_host_runs_win32,
+#   wine_harness_windows_arch
 #
 # Settings (environment):
 #   TOBRUNEL_WINEPREFIX  the prefix; default <build tree>/wineprefix
@@ -138,6 +139,16 @@ wine_harness_host_runs_win32() {
     local loader=/usr/lib/wine/wine
     [[ -x "$loader" ]] || loader=$(command -v wine) || return 1
     "$loader" --version >/dev/null 2>&1
+}
+
+# wine_harness_windows_arch: the mingw-w64 target the Windows build should use on this machine:
+# $TOBRUNEL_WINDOWS_ARCH if set to i686 or x86_64, else i686 where 32-bit programs run, x86_64
+# elsewhere.
+wine_harness_windows_arch() {
+    case "${TOBRUNEL_WINDOWS_ARCH:-auto}" in
+    i686 | x86_64) echo "$TOBRUNEL_WINDOWS_ARCH" ;;
+    *) if wine_harness_host_runs_win32; then echo i686; else echo x86_64; fi ;;
+    esac
 }
 
 # wine_harness_windows_path PATH: PATH as Windows programs in the prefix see it (drive Z: is /).

@@ -104,9 +104,9 @@ public:
             if (FAILED(status)) {
                 return status;
             }
-            status = typeInfo_.vtable->Invoke(static_cast<Interface*>(this), id, flags,
-                                              arguments.parameters(), result, exception,
-                                              argumentError);
+            status =
+                typeInfo_.vtable->Invoke(static_cast<Interface*>(this), id, flags,
+                                         arguments.parameters(), result, exception, argumentError);
             return status;
         } catch (...) {
             return failure();
@@ -160,7 +160,8 @@ protected:
         }
     }
 
-    template <typename Object, typename Read> HRESULT getObject(Object** result, Read read) noexcept {
+    template <typename Object, typename Read>
+    HRESULT getObject(Object** result, Read read) noexcept {
         if (result == nullptr) {
             return E_POINTER;
         }

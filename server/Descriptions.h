@@ -60,7 +60,9 @@ inline constexpr TypeReference variant{ValueType::Variant};
 constexpr TypeReference enumeration(std::wstring_view name) {
     return {ValueType::Enumeration, name};
 }
-constexpr TypeReference object(std::wstring_view name) { return {ValueType::Object, name}; }
+constexpr TypeReference object(std::wstring_view name) {
+    return {ValueType::Object, name};
+}
 } // namespace type
 
 namespace detail {
@@ -152,10 +154,9 @@ struct ClassRecord {
     const InterfaceDescription* defaultInterface;
 };
 
-inline constexpr ClassRecord clsSVCDependenciesClass{L"clsSVCDependencies",
-                                                     Instancing::PublicNotCreatable, 2,
-                                                     CLSID_clsSVCDependencies,
-                                                     &clsSVCDependenciesInterface};
+inline constexpr ClassRecord clsSVCDependenciesClass{
+    L"clsSVCDependencies", Instancing::PublicNotCreatable, 2, CLSID_clsSVCDependencies,
+    &clsSVCDependenciesInterface};
 inline constexpr ClassRecord clsServicesClass{L"clsServices", Instancing::MultiUse, 1,
                                               CLSID_clsServices, &clsServicesInterface};
 inline constexpr ClassRecord clsServiceClass{L"clsService", Instancing::MultiUse, 0,
@@ -181,7 +182,13 @@ inline constexpr const ClassRecord* classChain[] = {&clsSVCDependenciesClass, &c
 }
 
 inline constexpr LibraryRecord velcastraLibrary{
-    L"Velcastra", L"Velcastra: list, inspect and control Windows services from scripts",
-    LIBID_Velcastra, 0, 1, 0, L"Apartment", detail::classChain};
+    L"Velcastra",
+    L"Velcastra: list, inspect and control Windows services from scripts",
+    LIBID_Velcastra,
+    0,
+    1,
+    0,
+    L"Apartment",
+    detail::classChain};
 
 } // namespace tobrunel::server

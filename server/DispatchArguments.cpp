@@ -26,7 +26,8 @@ VARTYPE declaredType(const TypeReference& type) {
 HRESULT convertInto(VARIANT& target, const VARIANTARG& source, VARTYPE type) {
     VARIANT plain;
     VariantInit(&plain);
-    HRESULT status = VariantCopyInd(&plain, &source);
+    // The platform declares the source without const; it only reads it.
+    HRESULT status = VariantCopyInd(&plain, const_cast<VARIANTARG*>(&source));
     if (SUCCEEDED(status)) {
         status = type == VT_VARIANT ? VariantCopy(&target, &plain)
                                     : VariantChangeType(&target, &plain, 0, type);
@@ -47,7 +48,9 @@ const Member* findMember(const InterfaceDescription& description, DISPID id, WOR
     return nullptr;
 }
 
-DispatchArguments::~DispatchArguments() { VariantClear(&temporary_); }
+DispatchArguments::~DispatchArguments() {
+    VariantClear(&temporary_);
+}
 
 HRESULT DispatchArguments::prepare(const Member* member, const DISPPARAMS& caller,
                                    UINT* argumentError) {

@@ -27,7 +27,8 @@ void setErrorInfo(const ClassRecord& record, const std::u16string& description) 
     if (FAILED(CreateErrorInfo(writer.put()))) {
         return;
     }
-    std::wstring sourceText = std::wstring(velcastraLibrary.name) + L'.' + std::wstring(record.name);
+    std::wstring sourceText =
+        std::wstring(velcastraLibrary.name) + L'.' + std::wstring(record.name);
     std::wstring descriptionText = endedText(description);
     writer->SetGUID(record.defaultInterface->iid);
     writer->SetSource(sourceText.data());

@@ -22,14 +22,14 @@ template <auto Method> struct Slot {
 };
 
 #define TOBRUNEL_SLOT(Interface, method)                                                           \
-    ::tobrunel::server::Slot<&Interface::method> { #method }
+    ::tobrunel::server::Slot<&Interface::method> {                                                 \
+#method                                                                                    \
+    }
 
 namespace slots {
 
 template <typename T> struct PointerTo;
-template <typename T> struct PointerTo<T*> {
-    using type = T;
-};
+template <typename T> struct PointerTo<T*> { using type = T; };
 
 template <typename T> constexpr bool carries(TypeReference reference) {
     using Pointee = typename PointerTo<T>::type;
@@ -161,12 +161,9 @@ inline constexpr auto clsServicesSlots = std::tuple{
 };
 
 inline constexpr auto clsSVCDependenciesSlots = std::tuple{
-    TOBRUNEL_SLOT(_clsSVCDependencies, get_Source),
-    TOBRUNEL_SLOT(_clsSVCDependencies, put_Source),
-    TOBRUNEL_SLOT(_clsSVCDependencies, get_Count),
-    TOBRUNEL_SLOT(_clsSVCDependencies, Add),
-    TOBRUNEL_SLOT(_clsSVCDependencies, Remove),
-    TOBRUNEL_SLOT(_clsSVCDependencies, get_Item),
+    TOBRUNEL_SLOT(_clsSVCDependencies, get_Source), TOBRUNEL_SLOT(_clsSVCDependencies, put_Source),
+    TOBRUNEL_SLOT(_clsSVCDependencies, get_Count),  TOBRUNEL_SLOT(_clsSVCDependencies, Add),
+    TOBRUNEL_SLOT(_clsSVCDependencies, Remove),     TOBRUNEL_SLOT(_clsSVCDependencies, get_Item),
 };
 
 template <typename Slots>

@@ -18,13 +18,19 @@ BOOL onLoadNotification(HINSTANCE module, DWORD reason) noexcept {
     return TRUE;
 }
 
-HMODULE thisModule() noexcept { return moduleHandle; }
+HMODULE thisModule() noexcept {
+    return moduleHandle;
+}
 
 std::wstring modulePath() {
+    return pathOfModule(moduleHandle);
+}
+
+std::wstring pathOfModule(HMODULE module) {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const auto size = static_cast<DWORD>(buffer.size());
-        const DWORD length = GetModuleFileNameW(moduleHandle, buffer.data(), size);
+        const DWORD length = GetModuleFileNameW(module, buffer.data(), size);
         if (length == 0) {
             return {};
         }
@@ -36,8 +42,14 @@ std::wstring modulePath() {
     }
 }
 
-void countObjectOrLock() noexcept { ++objectsAndLocks; }
-void uncountObjectOrLock() noexcept { --objectsAndLocks; }
-long liveObjectsAndLocks() noexcept { return objectsAndLocks.load(); }
+void countObjectOrLock() noexcept {
+    ++objectsAndLocks;
+}
+void uncountObjectOrLock() noexcept {
+    --objectsAndLocks;
+}
+long liveObjectsAndLocks() noexcept {
+    return objectsAndLocks.load();
+}
 
 } // namespace tobrunel::server

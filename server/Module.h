@@ -17,6 +17,7 @@ HMODULE thisModule() noexcept;
 // modulePath is the full path of Tobrunel.dll, from which its type library and registration
 // come; the empty text when the platform cannot say.
 std::wstring modulePath();
+std::wstring pathOfModule(HMODULE module);
 
 // Every COM object of the three classes counts itself in its base's constructor and destructor;
 // LockServer counts locks the same way. Each change is one atomic step, because objects of

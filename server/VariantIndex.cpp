@@ -74,7 +74,8 @@ Index indexFromVariant(const VARIANT* argument) {
     }
     // A copy without references: VT_BYREF|VT_VARIANT and VT_BYREF|VT_BSTR alike become values.
     Converted plain;
-    const HRESULT copied = VariantCopyInd(plain.get(), argument);
+    // The platform declares the source without const; it only reads it.
+    const HRESULT copied = VariantCopyInd(plain.get(), const_cast<VARIANT*>(argument));
     if (copied == E_OUTOFMEMORY) {
         throw std::bad_alloc();
     }

@@ -37,7 +37,9 @@ void check(HRESULT result, const char* step) {
 }
 
 // The platform's API takes non-const wide strings; the tables hold views.
-std::wstring owned(std::wstring_view text) { return std::wstring(text); }
+std::wstring owned(std::wstring_view text) {
+    return std::wstring(text);
+}
 
 std::wstring fromModel(std::u16string_view text) {
     std::wstring result(text.size(), L'\0');
@@ -74,7 +76,8 @@ private:
 
 class LibraryBuilder {
 public:
-    LibraryBuilder(const std::wstring& path, SYSKIND platform) : pointerSize_(pointerSizeOf(platform)) {
+    LibraryBuilder(const std::wstring& path, SYSKIND platform)
+        : pointerSize_(pointerSizeOf(platform)) {
         check(CreateTypeLib2(platform, path.c_str(), library_.put()), "CreateTypeLib2");
         const auto& record = velcastraLibrary;
         check(library_->SetName(owned(record.name).data()), "SetName");
@@ -136,7 +139,9 @@ private:
         byName_.emplace(std::wstring(name), std::move(pending));
     }
 
-    ICreateTypeInfo& writer(std::wstring_view name) { return *byName_.at(std::wstring(name)).writer.get(); }
+    ICreateTypeInfo& writer(std::wstring_view name) {
+        return *byName_.at(std::wstring(name)).writer.get();
+    }
 
     HREFTYPE referTo(ICreateTypeInfo& from, ITypeInfo& to) {
         HREFTYPE reference = 0;
@@ -262,7 +267,8 @@ private:
         check(info.SetVersion(1, 0), "SetVersion(class)");
         const WORD flags = record.instancing == Instancing::MultiUse ? TYPEFLAG_FCANCREATE : 0;
         check(info.SetTypeFlags(flags), "SetTypeFlags(class)");
-        auto& defaultInterface = *byName_.at(std::wstring(record.defaultInterface->name)).reader.get();
+        auto& defaultInterface =
+            *byName_.at(std::wstring(record.defaultInterface->name)).reader.get();
         check(info.AddImplType(0, referTo(info, defaultInterface)), "AddImplType(class)");
         check(info.SetImplTypeFlags(0, IMPLTYPEFLAG_FDEFAULT), "SetImplTypeFlags");
     }
@@ -285,7 +291,8 @@ void writeInterfaceResource(const std::wstring& path, const GUID& iid) {
     static_assert(sizeof(GUID) == 16);
     std::memcpy(bytes.data() + 4, &iid, sizeof iid);
     std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     if (!file.flush()) {
         throw TypeLibraryError("writing " + std::filesystem::path(path).string(), E_FAIL);
     }

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# test-all.sh: builds and runs every test suite, prints each suite's CTest summary line, and exits
+# non-zero when any suite fails. Installs what is missing first (scripts/setup.sh).
+#
+#   native          g++; the unit suite
+#   sanitize        g++ with AddressSanitizer and UndefinedBehaviorSanitizer; the unit suite
+#   windows-i686    mingw-w64 i686; the unit suite and every test of tests/wine under Wine, in the
+#                   build's private win32 prefix, with a warm server (scripts/wine-harness.sh)
+#
+# On a machine whose kernel runs no 32-bit programs, Wine cannot start a win32 prefix: the i686
+# build is then compiled only (the targets of TOBRUNEL_COMPILE_ONLY_TARGETS, which need no program
+# run at build time), and windows-x86_64 runs every Windows suite in a win64 prefix instead.
+#
+# Settings: TOBRUNEL_BUILD_ROOT (default build/), TOBRUNEL_JOBS (default 2),
+# TOBRUNEL_WINDOWS_ARCH (i686, x86_64 or auto; default auto: see above),
+# TOBRUNEL_COMPILE_ONLY_TARGETS (default: unit_tests win32_service_manager_tests tobrunel_server).
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+builds=${TOBRUNEL_BUILD_ROOT:-$root/build}
+jobs=${TOBRUNEL_JOBS:-2}
+# shellcheck source=scripts/wine-harness.sh
+source "$root/scripts/wine-harness.sh"
+
+summaries=()
+failures=0
+
+# record SUITE TEXT [failed]: one line of the final summary.
+record() {
+    summaries+=("$(printf '%-16s %s' "$1:" "$2")")
+    if [[ "${3:-}" == failed ]]; then
+        failures=$((failures + 1))
+    fi
+}
+
+# configure_and_build SUITE DIR TARGETS CMAKE_ARG...: TARGETS is "all" or a space-separated list.
+configure_and_build() {
+    local suite=$1 dir=$2 targets=$3
+    shift 3
+    echo "=== $suite: configure and build ($dir)"
+    if ! cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "$@" >"$dir.configure.log" 2>&1; then
+        cat "$dir.configure.log"
+        record "$suite" "CONFIGURE FAILED (see $dir.configure.log)" failed
+        return 1
+    fi
+    local target_args=()
+    if [[ "$targets" != all ]]; then
+        # shellcheck disable=SC2206 # a list of target names
+        target_args=(--target $targets)
+    fi
+    if ! cmake --build "$dir" -j "$jobs" "${target_args[@]}"; then
+        record "$suite" "BUILD FAILED" failed
+        return 1
+    fi
+}
+
+# run_ctest SUITE DIR: runs the suite's tests and records CTest's summary line; a run without one
+# counts as a failure.
+run_ctest() {
+    local suite=$1 dir=$2 log status=0 line
+    log="$dir.ctest.log"
+    echo "=== $suite: ctest"
+    (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 600) 2>&1 | tee "$log"
+    status=${PIPESTATUS[0]}
+    line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    if [[ -z "$line" ]]; then
+        record "$suite" "NO CTEST SUMMARY (exit $status)" failed
+        return 1
+    fi
+    if [[ $status -ne 0 ]]; then
+        record "$suite" "$line" failed
+        return 1
+    fi
+    record "$suite" "$line"
+}
+
+native_suite() {
+    local suite=$1 dir="$builds/$1"
+    shift
+    mkdir -p "$dir"
+    configure_and_build "$suite" "$dir" all "$@" && run_ctest "$suite" "$dir"
+}
+
+# windows_suite ARCH: the Windows build for ARCH, built and tested inside one warm Wine session
+# (programs the build itself runs under Wine use the same prefix).
+windows_suite() {
+    local arch=$1 suite="windows-$1" dir="$builds/windows-$1" status=0
+    mkdir -p "$dir"
+    export TOBRUNEL_WINEPREFIX="$dir/wineprefix"
+    export TOBRUNEL_WINEARCH=win32
+    [[ "$arch" == x86_64 ]] && TOBRUNEL_WINEARCH=win64
+    echo "=== $suite: starting Wine ($TOBRUNEL_WINEPREFIX)"
+    if ! wine_harness_start; then
+        record "$suite" "WINE DID NOT START" failed
+        wine_harness_stop
+        return 1
+    fi
+    trap 'wine_harness_stop; exit 130' INT TERM
+    configure_and_build "$suite" "$dir" all -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" &&
+        run_ctest "$suite" "$dir" || status=1
+    wine_harness_stop || status=1
+    trap - INT TERM
+    unset TOBRUNEL_WINEPREFIX TOBRUNEL_WINEARCH WINEPREFIX WINEARCH
+    return $status
+}
+
+# compile_only_suite ARCH: the core, the seam, the server and their tests compiled for ARCH with
+# no Wine at all (the type library, written by a Windows program at build time, is left out).
+compile_only_suite() {
+    local arch=$1 suite="windows-$1" dir="$builds/windows-$1"
+    local targets=${TOBRUNEL_COMPILE_ONLY_TARGETS:-unit_tests win32_service_manager_tests tobrunel_server}
+    mkdir -p "$dir"
+    configure_and_build "$suite" "$dir" "$targets" \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" &&
+        record "$suite" "compiled only: this machine runs no 32-bit programs, so neither does Wine"
+}
+
+main() {
+    "$root/scripts/setup.sh" || exit 1
+    local started=$SECONDS
+
+    native_suite native
+    native_suite sanitize -DTOBRUNEL_SANITIZE=ON
+
+    case "$(wine_harness_windows_arch)" in
+    i686) windows_suite i686 ;;
+    x86_64)
+        if [[ "${TOBRUNEL_WINDOWS_ARCH:-auto}" == auto ]]; then
+            compile_only_suite i686
+        fi
+        windows_suite x86_64
+        ;;
+    esac
+
+    echo
+    echo "=== Summary ($((SECONDS - started)) s)"
+    printf '%s\n' "${summaries[@]}"
+    if [[ $failures -ne 0 ]]; then
+        echo "FAILED: $failures suite(s)"
+        exit 1
+    fi
+    echo "All suites passed."
+}
+
+main "$@"

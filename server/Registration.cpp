@@ -1,0 +1,180 @@
+// Writing and removing the registry entries of the library and its creatable classes.
+#include "server/Registration.h"
+
+#include "server/ComPtr.h"
+#include "server/Module.h"
+
+#include <new>
+#include <string>
+#include <utility>
+
+namespace tobrunel::server {
+
+namespace {
+
+// RegistryKey owns one open key and closes it when it goes.
+class RegistryKey {
+public:
+    RegistryKey() noexcept = default;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    ~RegistryKey() {
+        if (key_ != nullptr) {
+            RegCloseKey(key_);
+        }
+    }
+    HKEY get() const noexcept { return key_; }
+    HKEY* put() noexcept { return &key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+HRESULT fromWin32(LSTATUS status) {
+    return HRESULT_FROM_WIN32(static_cast<unsigned long>(status));
+}
+
+std::wstring guidText(const GUID& guid) {
+    wchar_t text[39] = {};
+    StringFromGUID2(guid, text, 39);
+    return text;
+}
+
+std::wstring progIdOf(const LibraryRecord& library, const ClassRecord& record) {
+    return std::wstring(library.name) + L'.' + std::wstring(record.name);
+}
+
+std::wstring classKeyOf(const ClassRecord& record) {
+    return L"CLSID\\" + guidText(record.clsid);
+}
+
+std::wstring versionText(const LibraryRecord& library) {
+    return std::to_wstring(library.majorVersion) + L'.' + std::to_wstring(library.minorVersion);
+}
+
+// writeValue creates `path` under HKEY_CLASSES_ROOT as needed and sets its value `name` (the
+// default value when null).
+HRESULT writeValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    RegistryKey key;
+    LSTATUS status =
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, key.put(), nullptr);
+    if (status == ERROR_SUCCESS) {
+        const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+        status = RegSetValueExW(key.get(), name, 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(value.c_str()), bytes);
+    }
+    return fromWin32(status);
+}
+
+HRESULT removeTree(const std::wstring& path) {
+    const LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
+    // RegDeleteTree leaves the key itself on some systems; remove it, and accept its absence.
+    const LSTATUS removed = RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        return fromWin32(status);
+    }
+    if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND) {
+        return fromWin32(removed);
+    }
+    return S_OK;
+}
+
+bool keyExists(const std::wstring& path) {
+    RegistryKey key;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+constexpr SYSKIND thisPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+
+HRESULT registerTypeLibrary(const std::wstring& path) {
+    ComPtr<ITypeLib> library;
+    HRESULT status = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
+    if (SUCCEEDED(status)) {
+        std::wstring fullPath = path;
+        status = RegisterTypeLib(library.get(), fullPath.data(), nullptr);
+    }
+    return status;
+}
+
+HRESULT unregisterTypeLibrary(const LibraryRecord& library) {
+    const std::wstring versionKey =
+        L"TypeLib\\" + guidText(library.libid) + L'\\' + versionText(library);
+    if (!keyExists(versionKey)) {
+        return S_OK;
+    }
+    return UnRegisterTypeLib(library.libid, library.majorVersion, library.minorVersion,
+                             library.lcid, thisPlatform);
+}
+
+HRESULT registerClass(const LibraryRecord& library, const ClassRecord& record,
+                      const std::wstring& path) {
+    const std::wstring progId = progIdOf(library, record);
+    const std::wstring classKey = classKeyOf(record);
+    const std::pair<std::wstring, std::wstring> defaults[] = {
+        {progId, progId},
+        {progId + L"\\CLSID", guidText(record.clsid)},
+        {classKey, progId},
+        {classKey + L"\\InprocServer32", path},
+        {classKey + L"\\ProgID", progId},
+        {classKey + L"\\TypeLib", guidText(library.libid)},
+        {classKey + L"\\Version", versionText(library)},
+    };
+    for (const auto& [key, value] : defaults) {
+        const HRESULT status = writeValue(key, nullptr, value);
+        if (FAILED(status)) {
+            return status;
+        }
+    }
+    return writeValue(classKey + L"\\InprocServer32", L"ThreadingModel",
+                      std::wstring(library.threadingModel));
+}
+
+HRESULT unregisterClass(const LibraryRecord& library, const ClassRecord& record) {
+    const HRESULT status = removeTree(classKeyOf(record));
+    if (FAILED(status)) {
+        return status;
+    }
+    return removeTree(progIdOf(library, record));
+}
+
+} // namespace
+
+HRESULT registerServer(const LibraryRecord& library, HMODULE module) noexcept {
+    try {
+        const std::wstring path = pathOfModule(module);
+        if (path.empty()) {
+            return HRESULT_FROM_WIN32(GetLastError());
+        }
+        HRESULT status = registerTypeLibrary(path);
+        for (const auto* record : library.classes) {
+            if (FAILED(status)) {
+                break;
+            }
+            if (record->instancing == Instancing::MultiUse) {
+                status = registerClass(library, *record, path);
+            }
+        }
+        return status;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT unregisterServer(const LibraryRecord& library, HMODULE) noexcept {
+    try {
+        HRESULT status = S_OK;
+        for (const auto* record : library.classes) {
+            if (record->instancing == Instancing::MultiUse) {
+                const HRESULT removed = unregisterClass(library, *record);
+                status = FAILED(status) ? status : removed;
+            }
+        }
+        const HRESULT typeLibrary = unregisterTypeLibrary(library);
+        return FAILED(status) ? status : typeLibrary;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+} // namespace tobrunel::server

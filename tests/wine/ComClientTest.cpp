@@ -1,0 +1,470 @@
+// Tobrunel.dll as a C++ client meets it: registered, created by programmatic identifier, walked
+// through the vtable and through IDispatch, with its class objects and its unload answer; and
+// unregistered, where the objects it makes for itself still work.
+#include "server/Descriptions.h"
+#include "server/Interfaces.h"
+
+#include "ServerTestSupport.h"
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace tobrunel::server {
+namespace {
+
+using namespace testing;
+
+using Export = HRESULT(STDAPICALLTYPE*)();
+using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+constexpr GUID someOtherClass = makeGuid("00000000-1111-2222-3333-444444444444");
+
+std::wstring computerName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    GetComputerNameW(name, &size);
+    return name;
+}
+
+template <typename Interface> bool sameObject(Interface* a, Interface* b) {
+    ComPtr<IUnknown> first, second;
+    a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(first.put()));
+    b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(second.put()));
+    return first && first.get() == second.get();
+}
+
+std::wstring text(HRESULT (STDMETHODCALLTYPE _clsService::*read)(BSTR*), _clsService& service) {
+    Bstr value;
+    EXPECT_HRESULT(S_OK, (service.*read)(value.put()));
+    return textOf(value.get());
+}
+
+long number(HRESULT (STDMETHODCALLTYPE _clsService::*read)(long*), _clsService& service) {
+    long value = -12345;
+    EXPECT_HRESULT(S_OK, (service.*read)(&value));
+    return value;
+}
+
+// The DLL stays loaded and registered for the whole program; each test unloads nothing, so
+// DllCanUnloadNow reads the objects of this test alone once the previous test has released its.
+class ComClientTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_HRESULT(S_OK, exportOf("DllRegisterServer")()); }
+    static void TearDownTestSuite() { exportOf("DllUnregisterServer")(); }
+
+    void SetUp() override {
+        ASSERT_HRESULT(S_OK, apartment.result());
+        ASSERT_NE(library.get(), nullptr);
+    }
+
+    static Export exportOf(const char* name) { return sharedLibrary().entry<Export>(name); }
+    static LoadedLibrary& sharedLibrary() {
+        static LoadedLibrary loaded(dllPath());
+        return loaded;
+    }
+
+    HRESULT canUnloadNow() { return exportOf("DllCanUnloadNow")(); }
+
+    ComPtr<IClassFactory> factoryOf(const GUID& clsid, HRESULT expected = S_OK) {
+        ComPtr<IClassFactory> factory;
+        const auto getClassObject = library.entry<GetClassObject>("DllGetClassObject");
+        EXPECT_HRESULT(expected, getClassObject(clsid, IID_IClassFactory,
+                                                reinterpret_cast<void**>(factory.put())));
+        return factory;
+    }
+
+    ComPtr<_clsServices> createServices() {
+        ComPtr<_clsServices> services;
+        CLSID clsid{};
+        EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsServices", &clsid));
+        EXPECT_HRESULT(S_OK,
+                       CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsServices,
+                                        reinterpret_cast<void**>(services.put())));
+        return services;
+    }
+
+    ComPtr<_clsService> createService() {
+        ComPtr<_clsService> service;
+        CLSID clsid{};
+        EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsService", &clsid));
+        EXPECT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsService,
+                                              reinterpret_cast<void**>(service.put())));
+        return service;
+    }
+
+    static ComPtr<_clsService> item(_clsServices& services, Variant index) {
+        ComPtr<_clsService> service;
+        EXPECT_HRESULT(S_OK, services.get_Item(index.get(), service.put()));
+        return service;
+    }
+
+    static void setName(_clsService& service, const std::wstring& name) {
+        Bstr value(SysAllocString(name.c_str()));
+        BSTR argument = value.get();
+        EXPECT_HRESULT(S_OK, service.put_Name(&argument));
+    }
+
+    ComApartment apartment;
+    LoadedLibrary& library = sharedLibrary();
+};
+
+TEST_F(ComClientTest, ANewCollectionListsThisComputersWin32Services) {
+    const auto services = createServices();
+    ASSERT_TRUE(services);
+    long count = 0, type = -1, state = -1;
+    EXPECT_HRESULT(S_OK, services->get_Count(&count));
+    EXPECT_GT(count, 0);
+    EXPECT_HRESULT(S_OK, services->get_ServicesEnumType(&type));
+    EXPECT_EQ(type, 0);
+    EXPECT_HRESULT(S_OK, services->get_ServicesEnumState(&state));
+    EXPECT_EQ(state, 2);
+    Bstr name;
+    EXPECT_HRESULT(S_OK, services->get_ComputerName(name.put()));
+    EXPECT_EQ(textOf(name.get()), computerName());
+}
+
+TEST_F(ComClientTest, ServicesAreFoundByPositionAndByNameAsTheSameObject) {
+    const auto services = createServices();
+    ASSERT_TRUE(services);
+    long count = 0;
+    ASSERT_HRESULT(S_OK, services->get_Count(&count));
+    for (long position = 1; position <= count; ++position) {
+        SCOPED_TRACE(position);
+        const auto byPosition = item(*services.get(), Variant::integer(position));
+        ASSERT_TRUE(byPosition);
+        const auto name = text(&_clsService::get_Name, *byPosition.get());
+        EXPECT_FALSE(name.empty());
+        EXPECT_NE(number(&_clsService::get_ServiceType, *byPosition.get()) & 0x30, 0)
+            << "Win32 services only";
+        const auto byName = item(*services.get(), Variant::text(name));
+        ASSERT_TRUE(byName);
+        EXPECT_EQ(byName.get(), byPosition.get()) << "one COM object per service";
+        EXPECT_EQ(item(*services.get(), Variant::integer(position)).get(), byPosition.get());
+    }
+    EXPECT_FALSE(item(*services.get(), Variant::integer(0)));
+    EXPECT_FALSE(item(*services.get(), Variant::integer(count + 1)));
+    EXPECT_FALSE(item(*services.get(), Variant::text(L"No Such Service")));
+}
+
+TEST_F(ComClientTest, DependenciesAreOneObjectUntilTheServiceRefreshes) {
+    const auto services = createServices();
+    ASSERT_TRUE(services);
+    const auto service = item(*services.get(), Variant::integer(1));
+    ASSERT_TRUE(service);
+    ComPtr<_clsSVCDependencies> first, second, afterRefresh;
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(first.put()));
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(second.put()));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first.get(), second.get());
+    EXPECT_TRUE(sameObject(first.get(), second.get()));
+
+    VARIANT_BOOL refreshed = VARIANT_FALSE;
+    EXPECT_HRESULT(S_OK, service->Refresh(&refreshed));
+    EXPECT_EQ(refreshed, VARIANT_TRUE);
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(afterRefresh.put()));
+    EXPECT_NE(afterRefresh.get(), first.get()) << "a refresh starts a new list";
+    long count = -1;
+    EXPECT_HRESULT(S_OK, first->get_Count(&count)) << "the old list stays usable";
+}
+
+TEST_F(ComClientTest, ADependencyListKeepsItsNames) {
+    const auto service = createService();
+    ASSERT_TRUE(service);
+    ComPtr<_clsSVCDependencies> list;
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(list.put()));
+    ASSERT_TRUE(list);
+    for (const wchar_t* name : {L"RpcSs", L"", L"RpcSs"}) {
+        Bstr value(SysAllocString(name));
+        BSTR argument = value.get();
+        EXPECT_HRESULT(S_OK, list->Add(&argument));
+    }
+    Bstr source;
+    EXPECT_HRESULT(S_OK, list->get_Source(source.put()));
+    EXPECT_EQ(textOf(source.get()), std::wstring(L"RpcSs\0\0RpcSs\0\0", 14));
+    long position = 2;
+    VARIANT_BOOL removed = VARIANT_FALSE;
+    EXPECT_HRESULT(S_OK, list->Remove(&position, &removed));
+    EXPECT_EQ(removed, VARIANT_TRUE);
+    position = 3;
+    EXPECT_HRESULT(S_OK, list->Remove(&position, &removed));
+    EXPECT_EQ(removed, VARIANT_FALSE);
+    Bstr second;
+    position = 2;
+    EXPECT_HRESULT(S_OK, list->get_Item(&position, second.put()));
+    EXPECT_EQ(textOf(second.get()), L"RpcSs");
+}
+
+TEST_F(ComClientTest, ADirectlyCreatedServiceStartsEmptyUntilNamed) {
+    const auto service = createService();
+    ASSERT_TRUE(service);
+    EXPECT_EQ(text(&_clsService::get_Name, *service.get()), L"");
+    EXPECT_EQ(text(&_clsService::get_ComputerName, *service.get()), L"");
+    EXPECT_EQ(number(&_clsService::get_CurrentState, *service.get()), 0);
+
+    setName(*service.get(), L"  spooler  ");
+    EXPECT_EQ(text(&_clsService::get_Name, *service.get()), L"spooler");
+    EXPECT_FALSE(text(&_clsService::get_DisplayName, *service.get()).empty());
+    EXPECT_NE(number(&_clsService::get_CurrentState, *service.get()), 0);
+
+    setName(*service.get(), L"Tobrunel-No-Such-Service");
+    EXPECT_EQ(text(&_clsService::get_Name, *service.get()), L"");
+    EXPECT_EQ(text(&_clsService::get_DisplayName, *service.get()), L"");
+}
+
+TEST_F(ComClientTest, ACommandThatsPreconditionFailsAnswersFalse) {
+    const auto service = createService();
+    ASSERT_TRUE(service);
+    setName(*service.get(), L"Spooler");
+    if (number(&_clsService::get_CurrentState, *service.get()) != 1) {
+        GTEST_SKIP() << "Spooler is not stopped in this prefix";
+    }
+    VARIANT_BOOL done = VARIANT_TRUE;
+    EXPECT_HRESULT(S_OK, service->PauseService(&done));
+    EXPECT_EQ(done, VARIANT_FALSE) << "a stopped service cannot pause";
+    done = VARIANT_TRUE;
+    EXPECT_HRESULT(S_OK, service->ContinueService(&done));
+    EXPECT_EQ(done, VARIANT_FALSE);
+}
+
+TEST_F(ComClientTest, StartAndStopReachTheServiceManager) {
+    const auto service = createService();
+    ASSERT_TRUE(service);
+    setName(*service.get(), L"Spooler");
+    if (number(&_clsService::get_CurrentState, *service.get()) != 1) {
+        GTEST_SKIP() << "Spooler is not stopped in this prefix";
+    }
+    const auto waitFor = [&](long state) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            VARIANT_BOOL refreshed = VARIANT_FALSE;
+            service->Refresh(&refreshed);
+            if (number(&_clsService::get_CurrentState, *service.get()) == state) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    };
+    VARIANT_BOOL done = VARIANT_FALSE;
+    EXPECT_HRESULT(S_OK, service->StartService(&done));
+    EXPECT_EQ(done, VARIANT_TRUE);
+    ASSERT_TRUE(waitFor(4)) << "Spooler runs";
+    done = VARIANT_FALSE;
+    EXPECT_HRESULT(S_OK, service->StopService(&done));
+    EXPECT_EQ(done, VARIANT_TRUE);
+    EXPECT_TRUE(waitFor(1)) << "Spooler stops";
+}
+
+TEST_F(ComClientTest, ObjectsAnswerForTheirThreeInterfacesOnly) {
+    const auto services = createServices();
+    ASSERT_TRUE(services);
+    const auto service = item(*services.get(), Variant::integer(1));
+    ASSERT_TRUE(service);
+    ComPtr<IUnknown> unknown;
+    ComPtr<IDispatch> dispatch;
+    ComPtr<_clsServices> again;
+    ComPtr<IUnknown> other;
+    EXPECT_HRESULT(S_OK,
+                   services->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown.put())));
+    EXPECT_HRESULT(
+        S_OK, services->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())));
+    EXPECT_HRESULT(
+        S_OK, dispatch->QueryInterface(IID__clsServices, reinterpret_cast<void**>(again.put())));
+    EXPECT_EQ(again.get(), services.get());
+    for (const GUID* refused : {&IID__clsService, &IID__clsSVCDependencies, &IID_IEnumVARIANT,
+                                &IID_ISupportErrorInfo, &IID_IClassFactory}) {
+        EXPECT_HRESULT(E_NOINTERFACE,
+                       services->QueryInterface(*refused, reinterpret_cast<void**>(other.put())));
+    }
+    EXPECT_HRESULT(E_NOINTERFACE, service->QueryInterface(IID__clsServices,
+                                                          reinterpret_cast<void**>(other.put())));
+    EXPECT_HRESULT(E_POINTER, services->QueryInterface(IID_IUnknown, nullptr));
+    EXPECT_HRESULT(E_POINTER, services->get_Count(nullptr));
+}
+
+TEST_F(ComClientTest, ClassObjectsServeTheTwoCreatableClassesOnly) {
+    const auto factory = factoryOf(CLSID_clsServices);
+    ASSERT_TRUE(factory);
+    ComPtr<IUnknown> object;
+    ComPtr<IUnknown> outer;
+    ASSERT_HRESULT(S_OK, factory->CreateInstance(nullptr, IID_IUnknown,
+                                                 reinterpret_cast<void**>(outer.put())));
+    EXPECT_HRESULT(
+        CLASS_E_NOAGGREGATION,
+        factory->CreateInstance(outer.get(), IID_IUnknown, reinterpret_cast<void**>(object.put())));
+    EXPECT_FALSE(object);
+    EXPECT_HRESULT(E_NOINTERFACE, factory->CreateInstance(nullptr, IID__clsService,
+                                                          reinterpret_cast<void**>(object.put())));
+    EXPECT_TRUE(factoryOf(CLSID_clsService));
+
+    factoryOf(CLSID_clsSVCDependencies, CLASS_E_CLASSNOTAVAILABLE);
+    factoryOf(someOtherClass, CLASS_E_CLASSNOTAVAILABLE);
+    CLSID clsid{};
+    EXPECT_TRUE(FAILED(CLSIDFromProgID(L"Velcastra.clsSVCDependencies", &clsid)));
+    EXPECT_TRUE(FAILED(CoCreateInstance(CLSID_clsSVCDependencies, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_IUnknown, reinterpret_cast<void**>(object.put()))));
+}
+
+TEST_F(ComClientTest, TheLibraryMayUnloadOnlyWhenNothingLivesAndNothingIsLocked) {
+    ASSERT_HRESULT(S_OK, canUnloadNow()) << "an earlier test left an object alive";
+    {
+        auto services = createServices();
+        EXPECT_HRESULT(S_FALSE, canUnloadNow());
+    }
+    EXPECT_HRESULT(S_OK, canUnloadNow());
+
+    {
+        const auto factory = factoryOf(CLSID_clsService);
+        EXPECT_HRESULT(S_OK, canUnloadNow()) << "a factory alone does not hold the library";
+        EXPECT_HRESULT(S_OK, factory->LockServer(TRUE));
+    }
+    EXPECT_HRESULT(S_FALSE, canUnloadNow()) << "the lock outlives the factory";
+    EXPECT_HRESULT(S_OK, factoryOf(CLSID_clsService)->LockServer(FALSE));
+    EXPECT_HRESULT(S_OK, canUnloadNow());
+
+    ComPtr<_clsSVCDependencies> list;
+    {
+        const auto services = createServices();
+        const auto service = item(*services.get(), Variant::integer(1));
+        ASSERT_TRUE(service);
+        ASSERT_HRESULT(S_OK, service->get_Dependencies(list.put()));
+    }
+    EXPECT_HRESULT(S_FALSE, canUnloadNow()) << "a list that outlives its service";
+    list.reset();
+    EXPECT_HRESULT(S_OK, canUnloadNow());
+}
+
+TEST_F(ComClientTest, LateBoundCallsConvertArgumentsAndNeverWriteThem) {
+    const auto services = createServices();
+    ASSERT_TRUE(services);
+    auto object = services.as<IDispatch>(IID_IDispatch);
+    ASSERT_TRUE(object);
+    UINT infoCount = 0;
+    EXPECT_HRESULT(S_OK, object->GetTypeInfoCount(&infoCount));
+    EXPECT_EQ(infoCount, 1u);
+    ComPtr<ITypeInfo> info;
+    EXPECT_HRESULT(S_OK, object->GetTypeInfo(0, 0, info.put()));
+    EXPECT_TRUE(TypeAttributes(*info.get())->guid == IID__clsServices);
+    EXPECT_HRESULT(DISP_E_BADINDEX, object->GetTypeInfo(1, 0, info.put()));
+
+    EXPECT_EQ(dispatchId(*object.get(), L"count"), 0x68030000);
+    EXPECT_EQ(dispatchId(*object.get(), L"ITEM"), DISPID_VALUE);
+    EXPECT_EQ(dispatchId(*object.get(), L"NoSuchMember"), DISPID_UNKNOWN);
+
+    {
+        Call call;
+        invoke(call, *object.get(), 0x68030000, DISPATCH_PROPERTYGET);
+        EXPECT_HRESULT(S_OK, call.status);
+        ASSERT_EQ(call.result.type(), VT_I4);
+        EXPECT_GT(V_I4(call.result.get()), 0);
+    }
+    {
+        Variant variable = Variant::integer(1);
+        Variant argument = Variant::referenceTo(variable);
+        Call call;
+        invoke(call, *object.get(), DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+               {&argument});
+        EXPECT_HRESULT(S_OK, call.status);
+        ASSERT_EQ(call.result.type(), VT_DISPATCH);
+        EXPECT_TRUE(sameObject<IUnknown>(V_DISPATCH(call.result.get()),
+                                         item(*services.get(), Variant::integer(1)).get()));
+        EXPECT_EQ(variable.type(), VT_I4);
+        EXPECT_EQ(V_I4(variable.get()), 1);
+    }
+    {
+        // A text that reads as a number is converted for an enumeration-typed let.
+        Variant variable = Variant::text(L"2");
+        Variant argument = Variant::referenceTo(variable);
+        Call call;
+        invoke(call, *object.get(), 0x68030003, DISPATCH_PROPERTYPUT, {&argument});
+        EXPECT_HRESULT(S_OK, call.status);
+        long type = -1;
+        EXPECT_HRESULT(S_OK, services->get_ServicesEnumType(&type));
+        EXPECT_EQ(type, 2);
+        EXPECT_EQ(variable.type(), VT_BSTR) << "the caller's variable keeps its type";
+    }
+    {
+        Variant argument = Variant::text(L"not a number");
+        Call call;
+        invoke(call, *object.get(), 0x68030003, DISPATCH_PROPERTYPUT, {&argument});
+        EXPECT_HRESULT(DISP_E_TYPEMISMATCH, call.status);
+        EXPECT_EQ(call.argumentError, 0u);
+    }
+    {
+        Variant first = Variant::integer(1), second = Variant::integer(2);
+        Call call;
+        invoke(call, *object.get(), DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+               {&first, &second});
+        EXPECT_HRESULT(DISP_E_BADPARAMCOUNT, call.status);
+    }
+    {
+        Call call;
+        invoke(call, *object.get(), 0x12345, DISPATCH_METHOD);
+        EXPECT_HRESULT(DISP_E_MEMBERNOTFOUND, call.status);
+    }
+}
+
+TEST_F(ComClientTest, LateBoundTextSettersTakeScriptVariables) {
+    const auto service = createService();
+    ASSERT_TRUE(service);
+    auto object = service.as<IDispatch>(IID_IDispatch);
+    ASSERT_TRUE(object);
+    Variant variable = Variant::text(L" Spooler ");
+    Variant argument = Variant::referenceTo(variable);
+    Call call;
+    invoke(call, *object.get(), dispatchId(*object.get(), L"name"), DISPATCH_PROPERTYPUT,
+           {&argument});
+    EXPECT_HRESULT(S_OK, call.status);
+    EXPECT_EQ(text(&_clsService::get_Name, *service.get()), L"Spooler");
+    EXPECT_EQ(textOf(V_BSTR(variable.get())), L" Spooler ") << "the caller's text is untouched";
+
+    Call state;
+    invoke(state, *object.get(), dispatchId(*object.get(), L"CurrentState"), DISPATCH_PROPERTYGET);
+    EXPECT_HRESULT(S_OK, state.status);
+    EXPECT_EQ(state.result.type(), VT_I4);
+
+    // The dependency list's Item takes a 32-bit position; a double is rounded into one.
+    ComPtr<_clsSVCDependencies> list;
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(list.put()));
+    auto listObject = list.as<IDispatch>(IID_IDispatch);
+    Variant number = Variant::integer(42);
+    Call add;
+    invoke(add, *listObject.get(), dispatchId(*listObject.get(), L"Add"), DISPATCH_METHOD,
+           {&number});
+    EXPECT_HRESULT(S_OK, add.status);
+    Variant position = Variant::real(0.75);
+    Call read;
+    invoke(read, *listObject.get(), DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+           {&position});
+    EXPECT_HRESULT(S_OK, read.status);
+    ASSERT_EQ(read.result.type(), VT_BSTR);
+    EXPECT_EQ(textOf(V_BSTR(read.result.get())), L"42");
+}
+
+TEST_F(ComClientTest, ObjectsMadeInsideWorkWhileTheLibraryIsUnregistered) {
+    ASSERT_HRESULT(S_OK, exportOf("DllUnregisterServer")());
+    {
+        const auto factory = factoryOf(CLSID_clsServices);
+        ASSERT_TRUE(factory);
+        ComPtr<_clsServices> services;
+        ASSERT_HRESULT(S_OK, factory->CreateInstance(nullptr, IID__clsServices,
+                                                     reinterpret_cast<void**>(services.put())));
+        const auto service = item(*services.get(), Variant::integer(1));
+        ASSERT_TRUE(service);
+        EXPECT_FALSE(text(&_clsService::get_Name, *service.get()).empty());
+        ComPtr<_clsSVCDependencies> list;
+        EXPECT_HRESULT(S_OK, service->get_Dependencies(list.put()));
+        EXPECT_TRUE(list);
+
+        // IDispatch reads the library embedded in the file, not a registered one.
+        auto object = service.as<IDispatch>(IID_IDispatch);
+        Call call;
+        invoke(call, *object.get(), dispatchId(*object.get(), L"Name"), DISPATCH_PROPERTYGET);
+        EXPECT_HRESULT(S_OK, call.status);
+        EXPECT_EQ(call.result.type(), VT_BSTR);
+    }
+    ASSERT_HRESULT(S_OK, exportOf("DllRegisterServer")());
+}
+
+} // namespace
+} // namespace tobrunel::server

@@ -1,0 +1,118 @@
+// The resources beside the type library in Tobrunel.dll: one interface-identity resource per
+// class and the version information, read as a client of the file would.
+#include "server/Descriptions.h"
+
+#include "ServerTestSupport.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace tobrunel::server {
+namespace {
+
+using testing::dllPath;
+using testing::LoadedLibrary;
+
+// The resource name of a class's interface identity: "_IID_" and the class name in capitals.
+std::wstring interfaceResourceOf(const ClassRecord& record) {
+    std::wstring name = L"_IID_" + std::wstring(record.name);
+    for (auto& c : name) {
+        c = static_cast<wchar_t>(towupper(c));
+    }
+    return name;
+}
+
+TEST(ResourcesTest, EachClassNamesItsDefaultInterface) {
+    const LoadedLibrary library(dllPath());
+    ASSERT_NE(library.get(), nullptr);
+    for (const auto* record : velcastraLibrary.classes) {
+        const auto type = interfaceResourceOf(*record);
+        SCOPED_TRACE(type);
+        HRSRC found = FindResourceW(library.get(), MAKEINTRESOURCEW(1), type.c_str());
+        ASSERT_NE(found, nullptr);
+        ASSERT_EQ(SizeofResource(library.get(), found), 20u);
+        const auto* bytes =
+            static_cast<const unsigned char*>(LockResource(LoadResource(library.get(), found)));
+        ASSERT_NE(bytes, nullptr);
+        EXPECT_EQ(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24, 16);
+        GUID iid{};
+        std::memcpy(&iid, bytes + 4, sizeof iid);
+        EXPECT_TRUE(iid == record->defaultInterface->iid);
+    }
+}
+
+TEST(ResourcesTest, TheTypeLibraryIsResourceOne) {
+    const LoadedLibrary library(dllPath());
+    ASSERT_NE(library.get(), nullptr);
+    EXPECT_NE(FindResourceW(library.get(), MAKEINTRESOURCEW(1), L"TYPELIB"), nullptr);
+}
+
+class VersionInformation {
+public:
+    explicit VersionInformation(const std::wstring& path) {
+        DWORD ignored = 0;
+        data_.resize(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+        if (data_.empty() ||
+            !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data_.size()), data_.data())) {
+            data_.clear();
+        }
+    }
+    bool empty() const { return data_.empty(); }
+
+    const void* value(const std::wstring& path, UINT* size) {
+        void* found = nullptr;
+        if (!VerQueryValueW(data_.data(), path.c_str(), &found, size)) {
+            return nullptr;
+        }
+        return found;
+    }
+
+    // text reads a string entry of the one translation; null when the entry is missing.
+    const wchar_t* text(const std::wstring& name) {
+        UINT size = 0;
+        return static_cast<const wchar_t*>(value(L"\\StringFileInfo\\0C0A04B0\\" + name, &size));
+    }
+
+private:
+    std::vector<unsigned char> data_;
+};
+
+TEST(ResourcesTest, VersionInformationMarksTheFileSelfRegistering) {
+    VersionInformation version(dllPath());
+    ASSERT_FALSE(version.empty());
+
+    UINT size = 0;
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(version.value(L"\\", &size));
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+    EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
+
+    const auto* translation =
+        static_cast<const WORD*>(version.value(L"\\VarFileInfo\\Translation", &size));
+    ASSERT_NE(translation, nullptr);
+    ASSERT_EQ(size, 4u);
+    EXPECT_EQ(translation[0], 0x0C0A);
+    EXPECT_EQ(translation[1], 0x04B0);
+
+    const struct {
+        const wchar_t* name;
+        const wchar_t* value;
+    } entries[] = {
+        {L"InternalName", L"Tobrunel"}, {L"OriginalFilename", L"Tobrunel.DLL"},
+        {L"FileVersion", L"1.00"},      {L"ProductVersion", L"1.00"},
+        {L"OLESelfRegister", L""},
+    };
+    for (const auto& entry : entries) {
+        const wchar_t* found = version.text(entry.name);
+        ASSERT_NE(found, nullptr) << entry.name;
+        EXPECT_EQ(std::wstring(found), entry.value) << entry.name;
+    }
+}
+
+} // namespace
+} // namespace tobrunel::server
