@@ -24,10 +24,11 @@ source "$root/scripts/wine-harness.sh"
 
 summaries=()
 failures=0
+suite_started=$SECONDS
 
-# record SUITE TEXT [failed]: one line of the final summary.
+# record SUITE TEXT [failed]: one line of the final summary, with the suite's time.
 record() {
-    summaries+=("$(printf '%-16s %s' "$1:" "$2")")
+    summaries+=("$(printf '%-16s %-60s %4d s' "$1:" "$2" $((SECONDS - suite_started)))")
     if [[ "${3:-}" == failed ]]; then
         failures=$((failures + 1))
     fi
@@ -77,6 +78,7 @@ run_ctest() {
 native_suite() {
     local suite=$1 dir="$builds/$1"
     shift
+    suite_started=$SECONDS
     mkdir -p "$dir"
     configure_and_build "$suite" "$dir" all "$@" && run_ctest "$suite" "$dir"
 }
@@ -85,6 +87,7 @@ native_suite() {
 # (programs the build itself runs under Wine use the same prefix).
 windows_suite() {
     local arch=$1 suite="windows-$1" dir="$builds/windows-$1" status=0
+    suite_started=$SECONDS
     mkdir -p "$dir"
     export TOBRUNEL_WINEPREFIX="$dir/wineprefix"
     export TOBRUNEL_WINEARCH=win32
@@ -109,10 +112,11 @@ windows_suite() {
 compile_only_suite() {
     local arch=$1 suite="windows-$1" dir="$builds/windows-$1"
     local targets=${TOBRUNEL_COMPILE_ONLY_TARGETS:-unit_tests win32_service_manager_tests tobrunel_server}
+    suite_started=$SECONDS
     mkdir -p "$dir"
     configure_and_build "$suite" "$dir" "$targets" \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" &&
-        record "$suite" "compiled only: this machine runs no 32-bit programs, so neither does Wine"
+        record "$suite" "compiled only: this machine runs no 32-bit programs"
 }
 
 main() {

@@ -51,8 +51,11 @@ HRESULT failureFromCurrentException(const ClassRecord& record) noexcept {
         }
         return automationErrorResult(error.number());
     } catch (const std::bad_alloc&) {
+        // No description of an earlier error may be taken for this one's.
+        SetErrorInfo(0, nullptr);
         return E_OUTOFMEMORY;
     } catch (...) {
+        SetErrorInfo(0, nullptr);
         return E_UNEXPECTED;
     }
 }

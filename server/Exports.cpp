@@ -2,6 +2,8 @@
 // library record, to the routine of the same name.
 #include "server/ClassObjects.h"
 #include "server/Descriptions.h"
+// Its static assertions stop the build when a C++ interface drifts from its member table.
+#include "server/InterfaceSlots.h"
 #include "server/Module.h"
 #include "server/Registration.h"
 

@@ -189,6 +189,15 @@ TEST_F(TypeLibraryTest, InterfacesAreHiddenNonExtensibleDuals) {
         ASSERT_HRESULT(S_OK, vtable->GetRefTypeOfImplType(0, &reference));
         ASSERT_HRESULT(S_OK, vtable->GetRefTypeInfo(reference, base.put()));
         EXPECT_TRUE(TypeAttributes(*base.get())->guid == IID_IDispatch);
+        // IDispatch comes from the imported standard OLE automation library, version 2.0.
+        ComPtr<ITypeLib> imported;
+        UINT index = 0;
+        ASSERT_HRESULT(S_OK, base->GetContainingTypeLib(imported.put(), &index));
+        TLIBATTR* importedAttributes = nullptr;
+        ASSERT_HRESULT(S_OK, imported->GetLibAttr(&importedAttributes));
+        EXPECT_TRUE(importedAttributes->guid == IID_StdOle);
+        EXPECT_EQ(importedAttributes->wMajorVerNum, 2);
+        imported->ReleaseTLibAttr(importedAttributes);
     }
 }
 

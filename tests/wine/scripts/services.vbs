@@ -136,11 +136,11 @@ Check StrComp(spooler.Name, "Spooler", vbTextCompare) = 0, "DisplayName looks up
 
 Check InStr(1, spooler.BinaryPathName, "spoolsv", vbTextCompare) > 0, "BinaryPathName"
 Check spooler.StartName = "LocalSystem", "StartName"
-Check spooler.LoadOrderGroup = "", "LoadOrderGroup"
+Check InStr(spooler.LoadOrderGroup, Chr(0)) = 0, "LoadOrderGroup is cut at its NUL"
 Check spooler.TagID = 0, "TagID"
 Check spooler.StartType >= 0 And spooler.StartType <= 4, "StartType"
 Check spooler.StartErrorSeverity >= 0 And spooler.StartErrorSeverity <= 3, "StartErrorSeverity"
-Check (spooler.ServiceType And &H30) <> 0, "ServiceType is a Win32 type"
+Check 0 <> (spooler.ServiceType And &H30), "ServiceType is a Win32 type"
 Check spooler.Win32ExitCode >= 0, "Win32ExitCode"
 Check spooler.ServiceSpecificExitCode = 0, "ServiceSpecificExitCode"
 Check spooler.WaitHint >= 0, "WaitHint"
