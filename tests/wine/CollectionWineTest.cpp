@@ -79,7 +79,7 @@ protected:
 
 TEST_F(CollectionWineTest, ANewCollectionAndEveryFilterCellListWhatThePlatformEnumerates) {
     // A running test service puts a service of ours among the active ones too.
-    const auto running = specFor(Role::Demand).name;
+    const auto running = installedAs(Role::Demand).name;
     ASSERT_TRUE(startService(running));
 
     struct Filter {
@@ -106,7 +106,7 @@ TEST_F(CollectionWineTest, ANewCollectionAndEveryFilterCellListWhatThePlatformEn
     EXPECT_EQ(u"Spooler", spooler->Name());
     const auto installed = services.Item(keyOf(running));
     ASSERT_TRUE(installed);
-    EXPECT_EQ(wide(specFor(Role::Demand).displayName), installed->DisplayName());
+    EXPECT_EQ(wide(installedAs(Role::Demand).displayName), installed->DisplayName());
 
     bool created = true;
     for (const auto& [typeIndex, stateIndex] : walk) {
@@ -136,15 +136,15 @@ TEST_F(CollectionWineTest, ANewCollectionAndEveryFilterCellListWhatThePlatformEn
 }
 
 TEST_F(CollectionWineTest, DeleteRemovesTheServiceOnceTheLastHandleCloses) {
-    const auto spec = specFor(Role::Deletable);
-    const auto key = keyOf(spec.name);
+    const auto installed = installedAs(Role::Deletable);
+    const auto key = keyOf(installed.name);
     clsServices services(recording);
     const auto countBefore = services.Count();
     const auto held = services.Item(key);
     ASSERT_TRUE(held);
 
     // A handle of the test's own keeps the deleted service in the platform's database for now.
-    auto keeper = openService(spec.name, SERVICE_QUERY_STATUS);
+    auto keeper = openService(installed.name, SERVICE_QUERY_STATUS);
     ASSERT_TRUE(keeper);
     recording->clear();
     EXPECT_TRUE(services.Delete(key));
@@ -170,12 +170,12 @@ TEST_F(CollectionWineTest, DeleteRemovesTheServiceOnceTheLastHandleCloses) {
     EXPECT_TRUE(services.Refresh());
     EXPECT_EQ(countBefore - 1, services.Count());
     EXPECT_FALSE(services.Item(key));
-    EXPECT_FALSE(queryStatus(spec.name));
+    EXPECT_FALSE(queryStatus(installed.name));
 
     // The object taken before the deletion keeps its names, and nothing else, once refreshed.
     EXPECT_FALSE(held->Refresh());
-    EXPECT_EQ(wide(spec.name), held->Name());
-    EXPECT_EQ(wide(spec.displayName), held->DisplayName());
+    EXPECT_EQ(wide(installed.name), held->Name());
+    EXPECT_EQ(wide(installed.displayName), held->DisplayName());
     EXPECT_EQ(0, held->CurrentState());
     EXPECT_EQ(0, held->ServiceType());
     EXPECT_EQ(u"", held->BinaryPathName());

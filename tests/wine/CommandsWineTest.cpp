@@ -69,13 +69,13 @@ protected:
 
     std::shared_ptr<RecordingServiceManager> recording =
         std::make_shared<RecordingServiceManager>(std::make_shared<scm::Win32ServiceManager>());
-    const TestServiceSpec spec = specFor(Role::Demand);
+    const InstalledService installed = installedAs(Role::Demand);
     std::set<std::int32_t> seen;
 };
 
 TEST_F(CommandsWineTest, StartIsTakenButTheCachedStateWaitsForRefresh) {
-    ASSERT_TRUE(stopService(spec.name));
-    const auto service = serviceNamed(spec.name);
+    ASSERT_TRUE(stopService(installed.name));
+    const auto service = serviceNamed(installed.name);
     ASSERT_EQ(Stopped, service->CurrentState());
 
     EXPECT_TRUE(service->StartService());
@@ -95,14 +95,14 @@ TEST_F(CommandsWineTest, StartIsTakenButTheCachedStateWaitsForRefresh) {
     EXPECT_FALSE(service->StartService());
     EXPECT_TRUE(recording->calls().empty());
     // The platform runs the test program itself as the service.
-    const auto process = queryStatusProcess(spec.name);
+    const auto process = queryStatusProcess(installed.name);
     ASSERT_TRUE(process);
     EXPECT_NE(0u, process->dwProcessId);
 }
 
 TEST_F(CommandsWineTest, PauseContinueAndStopCacheWhatThePlatformReturned) {
-    ASSERT_TRUE(startService(spec.name));
-    const auto service = serviceNamed(spec.name);
+    ASSERT_TRUE(startService(installed.name));
+    const auto service = serviceNamed(installed.name);
     ASSERT_EQ(Running, service->CurrentState());
 
     EXPECT_TRUE(service->PauseService());
@@ -122,7 +122,7 @@ TEST_F(CommandsWineTest, PauseContinueAndStopCacheWhatThePlatformReturned) {
 
     recording->clear();
     EXPECT_TRUE(service->StopService());
-    const auto afterStop = queryStatus(spec.name);
+    const auto afterStop = queryStatus(installed.name);
     expectStatusAsReturned(*service, SERVICE_CONTROL_STOP);
     expectPending(*service, StopPending, 0);
     ASSERT_TRUE(afterStop);
@@ -137,10 +137,10 @@ TEST_F(CommandsWineTest, PauseContinueAndStopCacheWhatThePlatformReturned) {
 }
 
 TEST_F(CommandsWineTest, AStopOnAStaleRunningStateReachesThePlatformWhichRefusesIt) {
-    ASSERT_TRUE(startService(spec.name));
-    const auto service = serviceNamed(spec.name);
+    ASSERT_TRUE(startService(installed.name));
+    const auto service = serviceNamed(installed.name);
     ASSERT_EQ(Running, service->CurrentState());
-    ASSERT_TRUE(stopService(spec.name));
+    ASSERT_TRUE(stopService(installed.name));
 
     ::SetLastError(Sentinel);
     EXPECT_FALSE(service->StopService());
@@ -153,8 +153,8 @@ TEST_F(CommandsWineTest, AStopOnAStaleRunningStateReachesThePlatformWhichRefuses
 }
 
 TEST_F(CommandsWineTest, CurrentStateLetPicksTheCommandFromTheCachedState) {
-    ASSERT_TRUE(stopService(spec.name));
-    const auto service = serviceNamed(spec.name);
+    ASSERT_TRUE(stopService(installed.name));
+    const auto service = serviceNamed(installed.name);
     ASSERT_EQ(Stopped, service->CurrentState());
 
     // Each row starts from the state the row before settled in.
@@ -198,7 +198,7 @@ TEST_F(CommandsWineTest, CurrentStateLetPicksTheCommandFromTheCachedState) {
 }
 
 TEST_F(CommandsWineTest, TheDisabledServiceRefusesToStart) {
-    const auto disabled = specFor(Role::Disabled);
+    const auto disabled = installedAs(Role::Disabled);
     const auto service = serviceNamed(disabled.name);
     ASSERT_EQ(Stopped, service->CurrentState());
     ASSERT_EQ(SERVICE_DISABLED, service->StartType());

@@ -120,7 +120,7 @@ TEST_F(ServiceObjectWineTest, LoadsEveryServiceOfThePrefixAsThePlatformReportsIt
         names.push_back(service.name);
     }
     ASSERT_NE(std::find(names.begin(), names.end(), "Spooler"), names.end());
-    ASSERT_NE(std::find(names.begin(), names.end(), specFor(Role::Demand).name), names.end());
+    ASSERT_NE(std::find(names.begin(), names.end(), installedAs(Role::Demand).name), names.end());
     // Drivers and Win32 services of both kinds, running and stopped.
     for (const auto& name : names) {
         const auto service = load(name);
@@ -130,16 +130,16 @@ TEST_F(ServiceObjectWineTest, LoadsEveryServiceOfThePrefixAsThePlatformReportsIt
 
 TEST_F(ServiceObjectWineTest, LoadsTheInstalledServiceWithWhatItWasInstalledWith) {
     for (const Role role : {Role::Demand, Role::Disabled}) {
-        const auto spec = specFor(role);
-        SCOPED_TRACE(spec.name);
-        const auto service = load(spec.name);
-        EXPECT_EQ(wide(spec.name), service->Name());
-        EXPECT_EQ(wide(spec.displayName), service->DisplayName());
-        EXPECT_EQ(wide(spec.binaryPath), service->BinaryPathName());
-        EXPECT_EQ(wide(spec.loadOrderGroup), service->LoadOrderGroup());
-        EXPECT_EQ(static_cast<std::int32_t>(spec.serviceType), service->ServiceType());
-        EXPECT_EQ(static_cast<std::int32_t>(spec.startType), service->StartType());
-        EXPECT_EQ(static_cast<std::int32_t>(spec.errorControl), service->StartErrorSeverity());
+        const auto installed = installedAs(role);
+        SCOPED_TRACE(installed.name);
+        const auto service = load(installed.name);
+        EXPECT_EQ(wide(installed.name), service->Name());
+        EXPECT_EQ(wide(installed.displayName), service->DisplayName());
+        EXPECT_EQ(wide(installed.binaryPath), service->BinaryPathName());
+        EXPECT_EQ(wide(installed.loadOrderGroup), service->LoadOrderGroup());
+        EXPECT_EQ(static_cast<std::int32_t>(installed.serviceType), service->ServiceType());
+        EXPECT_EQ(static_cast<std::int32_t>(installed.startType), service->StartType());
+        EXPECT_EQ(static_cast<std::int32_t>(installed.errorControl), service->StartErrorSeverity());
         EXPECT_EQ(SERVICE_STOPPED, service->CurrentState());
         EXPECT_EQ(0, service->ControlsAccepted());
         EXPECT_EQ(u"LocalSystem", service->StartName());
@@ -148,7 +148,7 @@ TEST_F(ServiceObjectWineTest, LoadsTheInstalledServiceWithWhatItWasInstalledWith
 }
 
 TEST_F(ServiceObjectWineTest, AKeyNameInOtherLetterCaseResolvesAndKeepsTheCallersText) {
-    const auto spec = specFor(Role::Demand);
+    const auto installed = installedAs(Role::Demand);
     struct Row {
         std::u16string given;
         std::u16string kept;
@@ -157,7 +157,7 @@ TEST_F(ServiceObjectWineTest, AKeyNameInOtherLetterCaseResolvesAndKeepsTheCaller
     const Row rows[] = {
         {u"sPOOLER", u"sPOOLER", "Spooler"},
         {u"  spooler  ", u"spooler", "Spooler"},
-        {swapCase(wide(spec.name)), swapCase(wide(spec.name)), spec.name},
+        {swapCase(wide(installed.name)), swapCase(wide(installed.name)), installed.name},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(utf8(row.given));
@@ -188,7 +188,7 @@ TEST_F(ServiceObjectWineTest, AnUnknownNameClearsTheObject) {
 }
 
 TEST_F(ServiceObjectWineTest, DisplayNameLetResolvesTheKeyName) {
-    const auto spec = specFor(Role::Demand);
+    const auto installed = installedAs(Role::Demand);
     const auto spoolerDisplayName = displayNameOf("Spooler");
     ASSERT_TRUE(spoolerDisplayName);
     struct Row {
@@ -197,7 +197,7 @@ TEST_F(ServiceObjectWineTest, DisplayNameLetResolvesTheKeyName) {
     };
     const Row rows[] = {
         {wide(*spoolerDisplayName), "Spooler"},
-        {u" " + swapCase(wide(spec.displayName)) + u" ", spec.name},
+        {u" " + swapCase(wide(installed.displayName)) + u" ", installed.name},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(utf8(row.given));
@@ -211,7 +211,7 @@ TEST_F(ServiceObjectWineTest, DisplayNameLetResolvesTheKeyName) {
 }
 
 TEST_F(ServiceObjectWineTest, AnUnknownDisplayNameClearsTheObject) {
-    const auto service = load(specFor(Role::Demand).name);
+    const auto service = load(installedAs(Role::Demand).name);
     ASSERT_NE(u"", service->BinaryPathName());
     service->DisplayName(UnknownService);
     expectCleared(*service);

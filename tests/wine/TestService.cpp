@@ -167,15 +167,15 @@ bool hasServicePrefix(const std::string& name) {
 
 // install returns the platform's error, 0 when the service was created. CreateServiceA would
 // garble a dependency list under Wine; the wide entry point is correct.
-DWORD install(const TestServiceSpec& spec) {
+DWORD install(const InstalledService& installed) {
     const ScmHandle manager = openManager(SC_MANAGER_CREATE_SERVICE);
     if (!manager) {
         return ::GetLastError();
     }
     const ScmHandle service(::CreateServiceW(
-        manager.get(), wideText(spec.name).c_str(), wideText(spec.displayName).c_str(),
-        SERVICE_ALL_ACCESS, spec.serviceType, spec.startType, spec.errorControl,
-        wideText(spec.binaryPath).c_str(), wideText(spec.loadOrderGroup).c_str(), nullptr, nullptr,
+        manager.get(), wideText(installed.name).c_str(), wideText(installed.displayName).c_str(),
+        SERVICE_ALL_ACCESS, installed.serviceType, installed.startType, installed.errorControl,
+        wideText(installed.binaryPath).c_str(), wideText(installed.loadOrderGroup).c_str(), nullptr, nullptr,
         nullptr, nullptr));
     return service ? 0 : ::GetLastError();
 }
@@ -201,9 +201,9 @@ void removeLeftovers() {
 
 } // namespace
 
-TestServiceSpec specFor(Role role) {
+InstalledService installedAs(Role role) {
     const auto processId = std::to_string(::GetCurrentProcessId());
-    TestServiceSpec spec{std::string(ServicePrefix) + processId,
+    InstalledService installed{std::string(ServicePrefix) + processId,
                          "Tobrunel Test Service " + processId,
                          {},
                          LoadOrderGroup,
@@ -211,15 +211,15 @@ TestServiceSpec specFor(Role role) {
                          SERVICE_DEMAND_START,
                          SERVICE_ERROR_NORMAL};
     if (role == Role::Disabled) {
-        spec.name += "Off";
-        spec.displayName += " (disabled)";
-        spec.startType = SERVICE_DISABLED;
+        installed.name += "Off";
+        installed.displayName += " (disabled)";
+        installed.startType = SERVICE_DISABLED;
     } else if (role == Role::Deletable) {
-        spec.name += "Del";
-        spec.displayName += " (to delete)";
+        installed.name += "Del";
+        installed.displayName += " (to delete)";
     }
-    spec.binaryPath = "\"" + programPath() + "\" " + std::string(ServeArgument) + " " + spec.name;
-    return spec;
+    installed.binaryPath = "\"" + programPath() + "\" " + std::string(ServeArgument) + " " + installed.name;
+    return installed;
 }
 
 std::optional<int> serveIfAsked(int argc, char** argv) {
@@ -259,14 +259,14 @@ void TestServiceEnvironment::SetUp() {
     connection_ = openManager(SC_MANAGER_CONNECT);
     removeLeftovers();
     for (const Role role : roles_) {
-        const auto spec = specFor(role);
-        ASSERT_EQ(0u, install(spec)) << "cannot install " << spec.name;
+        const auto installed = installedAs(role);
+        ASSERT_EQ(0u, install(installed)) << "cannot install " << installed.name;
     }
 }
 
 void TestServiceEnvironment::TearDown() {
     for (const Role role : roles_) {
-        const auto name = specFor(role).name;
+        const auto name = installedAs(role).name;
         EXPECT_TRUE(removeService(name)) << "cannot remove " << name;
     }
     // Every handle is closed now, so a deleted service has left the database.

@@ -16,9 +16,9 @@ namespace tobrunel::wintest {
 // The roles a test program can have installed for it; each program asks for the ones it needs.
 enum class Role { Demand, Disabled, Deletable };
 
-// TestServiceSpec is everything a test knows about an installed service before it asks the
+// InstalledService is everything a test knows about an installed service before it asks the
 // platform: the tests compare what the object model reads against these values.
-struct TestServiceSpec {
+struct InstalledService {
     std::string name;
     std::string displayName;
     std::string binaryPath;
@@ -38,9 +38,9 @@ inline constexpr std::uint32_t PendingWaitHint = 3000;
 // accept stop, pause & continue, shutdown
 inline constexpr std::uint32_t AcceptedControls = 0x1 | 0x2 | 0x4;
 
-// specFor names the service of `role` for this process: prefix + process id + role, the test
+// installedAs names the service of `role` for this process: prefix + process id + role, the test
 // program's own Windows path as binary, demand start (the disabled one: disabled).
-TestServiceSpec specFor(Role role);
+InstalledService installedAs(Role role);
 
 // serveIfAsked runs the service when the command line is `--serve <name>` and returns the
 // program's exit code; for any other command line it returns nothing and the tests run.
