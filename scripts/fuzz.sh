@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # fuzz.sh [SECONDS]: builds the libFuzzer targets with clang and runs each for SECONDS (default
-# 20) from its stored corpus; exits non-zero when a target finds a crash. A longer run:
+# 20), starting from the seeds checked in under tests/fuzz/corpus/<target> and whatever earlier
+# runs kept in the build's corpus; ends with "N passed, N failed" (one per target) and exits
+# non-zero when a target finds a crash. A longer run:
 #   scripts/fuzz.sh 1800
 set -euo pipefail
 
@@ -12,18 +14,25 @@ CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebIn
     -DTOBRUNEL_FUZZ=ON >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
-status=0
-for target in FuzzDependencyText FuzzBoundaryCopies; do
+passed=0
+failed=0
+for target in FuzzDependencyText FuzzBoundaryCopies FuzzIndexConversion; do
     corpus=$build/corpus/$target
+    seeds=$top/tests/fuzz/corpus/$target
     mkdir -p "$corpus"
+    # New inputs go to the first directory only, so the checked-in seeds stay as they are.
+    corpora=("$corpus")
+    [[ -d "$seeds" ]] && corpora+=("$seeds")
     # A crash leaves its input beside the build as crash-*; turn it into a regression test.
     if "$build/tests/fuzz/$target" -max_total_time="$seconds" -max_len=4096 \
-        -artifact_prefix="$build/$target-" "$corpus" >"$build/$target.log" 2>&1; then
+        -artifact_prefix="$build/$target-" "${corpora[@]}" >"$build/$target.log" 2>&1; then
         echo "$target: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$build/$target.log")"
+        passed=$((passed + 1))
     else
         echo "$target: FAILED (see $build/$target.log)"
         tail -20 "$build/$target.log"
-        status=1
+        failed=$((failed + 1))
     fi
 done
-exit $status
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]

@@ -1,38 +1,20 @@
-// Reading an Index from a VARIANT.
+// Reading an Index from a VARIANT: the references are followed here, the decision is portable
+// (server/IndexConversion.h).
 #include "server/VariantIndex.h"
 
 #include "server/AutomationText.h"
+#include "server/IndexConversion.h"
 
-#include <cstdint>
-#include <limits>
 #include <new>
 
 namespace tobrunel::server {
 
 namespace {
 
-bool isWholeNumber(VARTYPE type) {
-    switch (type) {
-    case VT_I1:
-    case VT_UI1:
-    case VT_I2:
-    case VT_UI2:
-    case VT_I4:
-    case VT_UI4:
-    case VT_I8:
-    case VT_UI8:
-    case VT_INT:
-    case VT_UINT:
-    case VT_BOOL:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool isFractionalNumber(VARTYPE type) {
-    return type == VT_R4 || type == VT_R8 || type == VT_CY || type == VT_DECIMAL || type == VT_DATE;
-}
+// The portable type codes are the platform's own.
+static_assert(VariantTypeCode::Text == VT_BSTR && VariantTypeCode::Decimal == VT_DECIMAL &&
+              VariantTypeCode::UInt == VT_UINT && VariantTypeCode::ArrayFlag == VT_ARRAY &&
+              VariantTypeCode::ByReferenceFlag == VT_BYREF);
 
 // Converted holds a VARIANT that this file made and clears it when it goes.
 class Converted {
@@ -47,23 +29,68 @@ private:
     VARIANT value_;
 };
 
-Index positionFrom(Converted& plain, VARTYPE type) {
-    Converted number;
-    if (isWholeNumber(type)) {
-        if (FAILED(VariantChangeType(number.get(), plain.get(), 0, VT_I8))) {
-            return {};
-        }
-        const auto value = V_I8(number.get());
-        if (value < std::numeric_limits<std::int32_t>::min() ||
-            value > std::numeric_limits<std::int32_t>::max()) {
-            return {};
-        }
-        return Index::position(static_cast<std::int32_t>(value));
+// describe reads the one field of a by-value VARIANT that its type names.
+VariantDescription describe(const VARIANT& plain) {
+    VariantDescription description;
+    description.type = V_VT(&plain);
+    switch (V_VT(&plain)) {
+    case VT_I1:
+        description.signedInteger = static_cast<signed char>(V_I1(&plain));
+        break;
+    case VT_I2:
+        description.signedInteger = V_I2(&plain);
+        break;
+    case VT_I4:
+        description.signedInteger = V_I4(&plain);
+        break;
+    case VT_I8:
+        description.signedInteger = V_I8(&plain);
+        break;
+    case VT_INT:
+        description.signedInteger = V_INT(&plain);
+        break;
+    case VT_BOOL:
+        description.signedInteger = V_BOOL(&plain);
+        break;
+    case VT_UI1:
+        description.unsignedInteger = V_UI1(&plain);
+        break;
+    case VT_UI2:
+        description.unsignedInteger = V_UI2(&plain);
+        break;
+    case VT_UI4:
+        description.unsignedInteger = V_UI4(&plain);
+        break;
+    case VT_UI8:
+        description.unsignedInteger = V_UI8(&plain);
+        break;
+    case VT_UINT:
+        description.unsignedInteger = V_UINT(&plain);
+        break;
+    case VT_R4:
+        description.real = V_R4(&plain);
+        break;
+    case VT_R8:
+        description.real = V_R8(&plain);
+        break;
+    case VT_DATE:
+        description.real = V_DATE(&plain);
+        break;
+    case VT_CY:
+        description.currency = V_CY(&plain).int64;
+        break;
+    case VT_DECIMAL: {
+        const DECIMAL& decimal = V_DECIMAL(&plain);
+        description.decimal = {decimal.sign, decimal.scale, decimal.Hi32, decimal.Lo64};
+        break;
     }
-    if (FAILED(VariantChangeType(number.get(), plain.get(), 0, VT_R8))) {
-        return {};
+    case VT_BSTR:
+        description.text = fromBstr(V_BSTR(&plain));
+        break;
+    default:
+        break;
     }
-    return Index::fromNumber(V_R8(number.get()));
+    return description;
 }
 
 } // namespace
@@ -82,14 +109,7 @@ Index indexFromVariant(const VARIANT* argument) {
     if (FAILED(copied)) {
         return {};
     }
-    const VARTYPE type = V_VT(plain.get());
-    if (type == VT_BSTR) {
-        return Index::key(fromBstr(V_BSTR(plain.get())));
-    }
-    if (isWholeNumber(type) || isFractionalNumber(type)) {
-        return positionFrom(plain, type);
-    }
-    return {};
+    return indexFromDescription(describe(*plain.get()));
 }
 
 } // namespace tobrunel::server

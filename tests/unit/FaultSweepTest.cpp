@@ -168,6 +168,19 @@ std::vector<Scenario> scenarios() {
                                return Outcome{};
                            },
                            [](const Failed&) { return std::optional<Outcome>(); }),
+        // A changed filter refreshes the list as ComputerName does.
+        collectionScenario("clsServices ServicesEnumType",
+                           [](clsServices& s) {
+                               s.ServicesEnumType(2);
+                               return Outcome{};
+                           },
+                           [](const Failed&) { return std::optional<Outcome>(); }),
+        collectionScenario("clsServices ServicesEnumState",
+                           [](clsServices& s) {
+                               s.ServicesEnumState(0);
+                               return Outcome{};
+                           },
+                           [](const Failed&) { return std::optional<Outcome>(); }),
     };
 }
 

@@ -1,0 +1,1 @@
+' Does nothing: its run time is what starting cscript costs.

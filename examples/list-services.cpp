@@ -1,0 +1,275 @@
+// list-services.cpp: the services of a computer as a table, from C++ through the vtables of
+// Tobrunel.dll's dual interfaces. Register the DLL first (regsvr32 Tobrunel.dll), then:
+//
+//   list-services.exe [/active] [/drivers] [computer]
+#include "server/AutomationText.h"
+#include "server/ComPtr.h"
+#include "server/Interfaces.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using tobrunel::server::_clsService;
+using tobrunel::server::_clsServices;
+using tobrunel::server::Bstr;
+using tobrunel::server::ComPtr;
+
+constexpr std::size_t nameLimit = 24;
+constexpr std::size_t displayNameLimit = 36;
+constexpr std::size_t programLimit = 48;
+constexpr std::size_t columnCount = 5;
+
+// ComFailure carries the step that failed and the HRESULT it gave.
+class ComFailure : public std::runtime_error {
+public:
+    ComFailure(const std::string& step, HRESULT result)
+        : std::runtime_error(step), result_(result) {}
+    HRESULT result() const noexcept { return result_; }
+
+private:
+    HRESULT result_;
+};
+
+void check(HRESULT result, const char* step) {
+    if (FAILED(result)) {
+        throw ComFailure(step, result);
+    }
+}
+
+// Apartment: this thread in a single-threaded apartment, as the component's classes expect,
+// for the lifetime of the object. Declared before any interface pointer, it outlives them all.
+class Apartment {
+public:
+    Apartment() { check(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), "CoInitializeEx"); }
+    Apartment(const Apartment&) = delete;
+    Apartment& operator=(const Apartment&) = delete;
+    ~Apartment() { CoUninitialize(); }
+};
+
+struct Options {
+    bool activeOnly = false;
+    bool withDrivers = false;
+    bool help = false;
+    std::wstring computer;
+};
+
+std::wstring widen(const char* text) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(size, 1)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+Options parseArguments(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        std::string lower = argument;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (lower == "/active") {
+            options.activeOnly = true;
+        } else if (lower == "/drivers") {
+            options.withDrivers = true;
+        } else if (lower == "/?" || lower == "/help" || lower == "-h" || lower == "--help") {
+            options.help = true;
+        } else {
+            options.computer = widen(argv[i]);
+        }
+    }
+    return options;
+}
+
+// --- reading the component ---------------------------------------------------------------------
+
+std::wstring textOf(_clsService& service, HRESULT (STDMETHODCALLTYPE _clsService::*read)(BSTR*),
+                    const char* step) {
+    Bstr value;
+    check((service.*read)(value.put()), step);
+    // A BSTR may hold NULs; the table shows the text up to the first one, as a console would.
+    return value.get() != nullptr ? std::wstring(value.get()) : std::wstring();
+}
+
+long numberOf(_clsService& service, HRESULT (STDMETHODCALLTYPE _clsService::*read)(long*),
+              const char* step) {
+    long value = 0;
+    check((service.*read)(&value), step);
+    return value;
+}
+
+std::wstring stateText(long state) {
+    static constexpr std::array<std::wstring_view, 7> names = {
+        L"Stopped",          L"Start Pending", L"Stop Pending", L"Running",
+        L"Continue Pending", L"Pause Pending", L"Paused"};
+    if (state >= 1 && state <= 7) {
+        return std::wstring(names[static_cast<std::size_t>(state - 1)]);
+    }
+    return L"Unknown (" + std::to_wstring(state) + L")";
+}
+
+std::wstring startTypeText(long startType) {
+    static constexpr std::array<std::wstring_view, 5> names = {
+        L"Boot Start", L"System Start", L"Auto Start", L"Demand Start", L"Disabled"};
+    if (startType >= 0 && startType <= 4) {
+        return std::wstring(names[static_cast<std::size_t>(startType)]);
+    }
+    return L"Unknown (" + std::to_wstring(startType) + L")";
+}
+
+using Row = std::array<std::wstring, columnCount>;
+
+Row rowOf(_clsService& service) {
+    return {textOf(service, &_clsService::get_Name, "Name"),
+            textOf(service, &_clsService::get_DisplayName, "DisplayName"),
+            stateText(numberOf(service, &_clsService::get_CurrentState, "CurrentState")),
+            startTypeText(numberOf(service, &_clsService::get_StartType, "StartType")),
+            textOf(service, &_clsService::get_BinaryPathName, "BinaryPathName")};
+}
+
+ComPtr<_clsServices> createServices() {
+    CLSID clsid{};
+    check(CLSIDFromProgID(L"Velcastra.clsServices", &clsid),
+          "CLSIDFromProgID(\"Velcastra.clsServices\") (is Tobrunel.dll registered?)");
+    ComPtr<_clsServices> services;
+    check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, _clsServices::iid,
+                           reinterpret_cast<void**>(services.put())),
+          "CoCreateInstance(Velcastra.clsServices)");
+    return services;
+}
+
+// applyOptions sets the filters and the computer; each setting lists the services again.
+void applyOptions(_clsServices& services, const Options& options) {
+    if (!options.computer.empty()) {
+        Bstr computer(
+            SysAllocStringLen(options.computer.data(), static_cast<UINT>(options.computer.size())));
+        BSTR name = computer.get();
+        check(services.put_ComputerName(&name), "ComputerName");
+    }
+    if (options.withDrivers) {
+        long bothWin32AndDrivers = 2;
+        check(services.put_ServicesEnumType(&bothWin32AndDrivers), "ServicesEnumType");
+    }
+    if (options.activeOnly) {
+        long activeServices = 0;
+        check(services.put_ServicesEnumState(&activeServices), "ServicesEnumState");
+    }
+}
+
+// rowsOf walks the collection by position, 1 to Count: it has no enumerator.
+std::vector<Row> rowsOf(_clsServices& services) {
+    long count = 0;
+    check(services.get_Count(&count), "Count");
+    std::vector<Row> rows;
+    for (long position = 1; position <= count; ++position) {
+        VARIANT index;
+        VariantInit(&index);
+        index.vt = VT_I4;
+        index.lVal = position;
+        ComPtr<_clsService> service;
+        check(services.get_Item(&index, service.put()), "Item");
+        if (!service) {
+            continue; // Item answers no object, not an error, for a position it lacks.
+        }
+        rows.push_back(rowOf(*service.get()));
+    }
+    return rows;
+}
+
+// --- printing ----------------------------------------------------------------------------------
+
+void printLine(const std::wstring& line) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    std::fputs(bytes.c_str(), stdout);
+    std::fputs("\n", stdout); // text mode: the C runtime writes CR LF
+}
+
+std::wstring shorten(const std::wstring& text, std::size_t width) {
+    return text.size() > width ? text.substr(0, width - 3) + L"..." : text;
+}
+
+std::wstring column(const std::wstring& text, std::size_t width) {
+    std::wstring shortened = shorten(text, width);
+    shortened.resize(width, L' ');
+    return shortened;
+}
+
+void printTable(const std::vector<Row>& rows) {
+    const Row header = {L"Name", L"Display name", L"State", L"Start type", L"Program"};
+    const std::array<std::size_t, columnCount - 1> limits = {nameLimit, displayNameLimit, 100, 100};
+    std::array<std::size_t, columnCount - 1> widths{};
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        widths[c] = header[c].size();
+        for (const Row& row : rows) {
+            widths[c] = std::max(widths[c], row[c].size());
+        }
+        widths[c] = std::min(widths[c], limits[c]);
+    }
+    const auto line = [&](const Row& cells) {
+        std::wstring text;
+        for (std::size_t c = 0; c < widths.size(); ++c) {
+            text += column(cells[c], widths[c]) + L"  ";
+        }
+        return text + shorten(cells.back(), programLimit);
+    };
+    Row rule;
+    for (std::size_t c = 0; c < columnCount; ++c) {
+        rule[c] = std::wstring(c < widths.size() ? widths[c] : header[c].size(), L'-');
+    }
+    printLine(line(header));
+    printLine(line(rule));
+    for (const Row& row : rows) {
+        printLine(line(row));
+    }
+}
+
+std::wstring computerOf(_clsServices& services) {
+    Bstr name;
+    check(services.get_ComputerName(name.put()), "ComputerName");
+    return name.get() != nullptr ? std::wstring(name.get()) : std::wstring();
+}
+
+int listServices(const Options& options) {
+    const Apartment apartment;
+    const ComPtr<_clsServices> services = createServices();
+    applyOptions(*services.get(), options);
+    const std::vector<Row> rows = rowsOf(*services.get());
+    printTable(rows);
+    printLine(L"");
+    printLine(std::to_wstring(rows.size()) + L" " + (options.activeOnly ? L"active " : L"") +
+              (options.withDrivers ? L"services and drivers" : L"services") + L" on " +
+              computerOf(*services.get()) + L".");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options options = parseArguments(argc, argv);
+    if (options.help) {
+        std::puts("usage: list-services.exe [/active] [/drivers] [computer]");
+        return 0;
+    }
+    SetConsoleOutputCP(CP_UTF8);
+    try {
+        return listServices(options);
+    } catch (const ComFailure& failure) {
+        std::fprintf(stderr, "list-services: %s failed: 0x%08lX\n", failure.what(),
+                     static_cast<unsigned long>(failure.result()));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "list-services: %s\n", error.what());
+    }
+    return 1;
+}

@@ -1,0 +1,284 @@
+#!/usr/bin/env bash
+# bench.sh: builds the benchmarks (native Release and Windows x86_64 Release), runs them in the
+# Windows build's own Wine prefix, stops that prefix's server, and prints a table of medians.
+# Figures only: nothing here fails on time. docs/performance.md explains each figure.
+#
+#   1. DLL overhead     Refresh() through Tobrunel.dll's vtable against the same platform calls
+#                       made directly, turn about in one process; the prefix as created and with
+#                       extra installed services; no manager handle held, and one held
+#   2. peer comparison  name, state and start type of every service listed from VBScript through
+#                       the DLL and through WMI's Win32_Service, each script timed end to end
+#   3. late-bound cost  a property get and a let with a variable from VBScript, against a plain
+#                       ITypeInfo::Invoke on the same type information from C++
+#   4. native scaling   build/release/bench/bench_scaling: 1,000 against 10,000 simulated services
+#
+# Settings (environment):
+#   TOBRUNEL_BENCH_RUNS            refresh pairs per measurement (default 11)
+#   TOBRUNEL_BENCH_SCRIPT_RUNS     runs of each timed script (default 9)
+#   TOBRUNEL_BENCH_CALLS           calls per late-bound loop (default 100000)
+#   TOBRUNEL_BENCH_EXTRA_SERVICES  services installed for the second database (default 100)
+#   TOBRUNEL_BENCH_SCALING_RUNS    runs of bench_scaling, itself a median of 5 (default 5)
+#   TOBRUNEL_BENCH_NATIVE_BUILD    native build tree (default build/release)
+#   TOBRUNEL_BENCH_WINDOWS_BUILD   Windows build tree (default build/bench-win); its prefix is
+#                                  <tree>/wineprefix
+#   TOBRUNEL_JOBS                  build jobs (default 2)
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+runs=${TOBRUNEL_BENCH_RUNS:-11}
+script_runs=${TOBRUNEL_BENCH_SCRIPT_RUNS:-9}
+calls=${TOBRUNEL_BENCH_CALLS:-100000}
+extra=${TOBRUNEL_BENCH_EXTRA_SERVICES:-100}
+scaling_runs=${TOBRUNEL_BENCH_SCALING_RUNS:-5}
+native=${TOBRUNEL_BENCH_NATIVE_BUILD:-$root/build/release}
+windows=${TOBRUNEL_BENCH_WINDOWS_BUILD:-$root/build/bench-win}
+jobs=${TOBRUNEL_JOBS:-2}
+
+# --- build ----------------------------------------------------------------------------------
+
+# build DIR TARGET CMAKE_ARG...: configures DIR once (Release, Ninja) and builds TARGET.
+build() {
+    local dir=$1 target=$2
+    shift 2
+    if [[ ! -f "$dir/CMakeCache.txt" ]]; then
+        cmake -G Ninja -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >"$dir.configure.log" 2>&1 || {
+            cat "$dir.configure.log" >&2
+            return 1
+        }
+    fi
+    cmake --build "$dir" -j "$jobs" --target "$target" >"$dir.build.log" 2>&1 || {
+        tail -n 40 "$dir.build.log" >&2
+        return 1
+    }
+}
+
+echo "bench: building $native (bench_scaling) and $windows (Tobrunel.dll, Windows benchmarks)" >&2
+build "$native" bench_scaling || exit 1
+build "$windows" windows_benchmarks -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" || exit 1
+
+# --- the prefix -----------------------------------------------------------------------------
+
+export TOBRUNEL_BUILD_DIR=$windows TOBRUNEL_WINEARCH=win64
+unset TOBRUNEL_WINEPREFIX
+# shellcheck source=scripts/wine-harness.sh
+source "$root/scripts/wine-harness.sh"
+# A server left running in this prefix (an interrupted run, a build step) would refuse a second
+# persistent one; start from a stopped prefix.
+wine_harness_stop || exit 1
+wine_harness_start || exit 1
+loader=$(wine_harness_loader win64)
+bench_dir=$windows/bench/windows
+dll=$(wine_harness_windows_path "$windows/server/Tobrunel.dll")
+scripts=$root/bench/windows/scripts
+figures=$(mktemp -d "${TMPDIR:-/tmp}/tobrunel-bench.XXXXXX")
+
+# on_windows PROGRAM ARG...: a program of the prefix, started directly by the loader, so that
+# what is timed is the program and not the harness's own bookkeeping.
+on_windows() {
+    "$loader" "$@"
+}
+
+# leave_prefix removes the extra services, unregisters the DLL and stops the prefix's server;
+# it runs once, at the end or on the way out after a failure or an interrupt.
+prefix_left=0
+leave_prefix() {
+    ((prefix_left)) && return 0
+    prefix_left=1
+    on_windows "$bench_dir/bench_refresh.exe" remove >/dev/null 2>&1
+    on_windows regsvr32 /u /s "$dll" >/dev/null 2>&1
+    wine_harness_stop
+}
+finish() {
+    trap - EXIT INT TERM
+    leave_prefix
+    rm -rf "$figures"
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+
+if ! on_windows regsvr32 /s "$dll"; then
+    echo "bench: regsvr32 could not register $dll" >&2
+    exit 1
+fi
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# --- figures --------------------------------------------------------------------------------
+
+# figure FILE KEY: the value of one key=value line.
+figure() {
+    sed -n "s/^$2=//p" "$1" | tr -d '\r' | tail -n 1
+}
+
+median() {
+    sort -g | awk '{ v[NR] = $1 } END {
+        if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2];
+        else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# calc EXPRESSION: awk arithmetic, "n/a" when an operand is missing.
+calc() {
+    awk "BEGIN { x = $1; printf \"%.3f\", x }" 2>/dev/null || echo n/a
+}
+
+# time_script SCRIPT [EXPECTED]: seconds that one cscript run of SCRIPT takes, end to end; empty
+# when its output lacks EXPECTED (cscript hides a script's errors).
+time_script() {
+    local script=$1 expected=${2:-} start end output
+    start=$(date +%s.%N)
+    output=$(on_windows cscript //nologo "$(wine_harness_windows_path "$scripts/$script")" 2>&1)
+    end=$(date +%s.%N)
+    if [[ -n "$expected" && "$output" != *"$expected"* ]]; then
+        echo "bench: $script printed no '$expected': $output" >&2
+        return 0
+    fi
+    awk "BEGIN { print $end - $start }"
+}
+
+# peer_comparison LABEL: the three scripts, turn about, script_runs times each.
+peer_comparison() {
+    local label=$1 run
+    local side
+    for side in dll wmi empty; do
+        : >"$figures/$label.$side"
+    done
+    for ((run = 0; run < script_runs; run++)); do
+        time_script list-through-dll.vbs listed >>"$figures/$label.dll"
+        time_script list-through-wmi.vbs listed >>"$figures/$label.wmi"
+        time_script empty.vbs >>"$figures/$label.empty"
+    done
+    {
+        echo "dll.s=$(median <"$figures/$label.dll")"
+        echo "wmi.s=$(median <"$figures/$label.wmi")"
+        echo "empty.s=$(median <"$figures/$label.empty")"
+    } >>"$figures/$label"
+}
+
+# database LABEL: the refresh comparison and the peer comparison on the database as it stands.
+database() {
+    local label=$1
+    echo "bench: refresh, $label ($runs pairs)" >&2
+    on_windows "$bench_dir/bench_refresh.exe" measure "$runs" >"$figures/$label"
+    echo "bench: scripts, $label ($script_runs runs each)" >&2
+    peer_comparison "$label"
+}
+
+echo "bench: the floor against the component's own calls" >&2
+on_windows "$bench_dir/bench_refresh.exe" check >"$figures/check" 2>&1
+check_result=$(head -n 1 "$figures/check" | tr -d '\r')
+grep -q '^same calls' "$figures/check" || check_result="DIFFERENT: $(tr -d '\r' <"$figures/check" | tail -n 3 | tr '\n' ' ')"
+
+on_windows "$bench_dir/bench_refresh.exe" remove >/dev/null
+database created
+on_windows "$bench_dir/bench_refresh.exe" install "$extra" >&2
+database extra
+on_windows "$bench_dir/bench_refresh.exe" remove >&2
+
+echo "bench: late-bound calls ($calls a loop)" >&2
+on_windows "$bench_dir/bench_latebound.exe" "$calls" 5 >"$figures/cpp"
+: >"$figures/vbs.runs"
+for ((run = 0; run < script_runs; run++)); do
+    on_windows cscript //nologo "$(wine_harness_windows_path "$scripts/late-bound.vbs")" "$calls" |
+        tr -d '\r' >>"$figures/vbs.runs"
+done
+for key in empty_loop.us dll.get.us dll.let.us dictionary.get.us dictionary.let.us; do
+    echo "$key=$(sed -n "s/^$key=//p" "$figures/vbs.runs" | median)"
+done >"$figures/vbs"
+vbs_complete=$(grep -c '^done=1' "$figures/vbs.runs")
+
+echo "bench: native scaling ($scaling_runs runs)" >&2
+: >"$figures/scaling"
+for ((run = 0; run < scaling_runs; run++)); do
+    "$native/bench/bench_scaling" >>"$figures/scaling"
+done
+
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+leave_prefix
+
+# --- the table ------------------------------------------------------------------------------
+
+row() {
+    printf '%-50s %11s %11s %8s  %s\n' "$@"
+}
+
+refresh_rows() {
+    local file=$figures/$1 label=$2
+    row "1. refresh, $label: $(figure "$file" services) svcs (ms)" \
+        "$(figure "$file" refresh.dll.ms)" "$(figure "$file" refresh.floor.ms)" \
+        "$(calc "$(figure "$file" refresh.paired_ratio)")" \
+        "DLL | floor; ratio of medians $(calc "$(figure "$file" refresh.ratio)"); target <= 1.05"
+    row "   client CPU a refresh (ms)" \
+        "$(figure "$file" refresh.dll.cpu_ms)" "$(figure "$file" refresh.floor.cpu_ms)" \
+        "$(calc "$(figure "$file" refresh.dll.cpu_ms) / $(figure "$file" refresh.floor.cpu_ms)")" \
+        "DLL | floor; all runs' processor time / runs"
+    row "   same, one handle held on the computer name (ms)" \
+        "$(figure "$file" held.dll.ms)" "$(figure "$file" held.floor.ms)" \
+        "$(calc "$(figure "$file" held.paired_ratio)")" \
+        "DLL | floor; ratio of medians $(calc "$(figure "$file" held.ratio)")"
+    row "   open+close manager: none held | one held (ms)" \
+        "$(figure "$file" open.none_held.ms)" "$(figure "$file" open.one_held.ms)" \
+        "$(calc "$(figure "$file" open.none_held.ms) / $(figure "$file" open.one_held.ms)")" \
+        "held on the same name; held on a null name: $(figure "$file" open.null_name_held.ms) ms"
+    row "   open, enumerate, close (ms)" "$(figure "$file" enumerate.ms)" "" "" \
+        "the part of a refresh not spent per service"
+}
+
+script_rows() {
+    local file=$figures/$1 label=$2 dll wmi empty
+    dll=$(figure "$file" dll.s) wmi=$(figure "$file" wmi.s) empty=$(figure "$file" empty.s)
+    row "2. list services from VBScript, $label (s)" "$dll" "$wmi" "$(calc "$dll / $wmi")" \
+        "DLL | WMI Win32_Service; cscript run end to end"
+    row "   same, less the empty script" "$(calc "$dll - $empty")" "$(calc "$wmi - $empty")" \
+        "$(calc "($dll - $empty) / ($wmi - $empty)")" "empty script (cscript start): $empty s"
+}
+
+latebound_row() {
+    local label=$1 measured=$2 reference=$3 note=$4
+    row "$label" "$measured" "$reference" "$(calc "$measured / $reference")" "$note"
+}
+
+cpp=$figures/cpp vbs=$figures/vbs
+# Each run of bench_scaling prints a row per size (refresh and lookup per service in columns 3
+# and 6) and a ratio line; the table takes the median over runs of each.
+scaling_small=$(awk '$1 == 1000 { print $3 + $6 }' "$figures/scaling" | median)
+scaling_large=$(awk '$1 == 10000 { print $3 + $6 }' "$figures/scaling" | median)
+scaling_ratio=$(sed -n 's/.*both \([0-9.]*\).*/\1/p' "$figures/scaling" | median)
+
+echo
+echo "Tobrunel benchmarks: medians; $runs refresh pairs, $script_runs runs of each script," \
+    "late-bound loops of $calls calls"
+echo "load average before: $load_before, after: $load_after ($(nproc) cores)"
+echo "floor check: $check_result"
+echo "ratio of a refresh row: the median of DLL/floor over pairs run next to each other"
+echo
+row "figure" "measured" "reference" "ratio" "columns"
+row "------" "--------" "---------" "-----" "-------"
+refresh_rows created "as created"
+refresh_rows extra "+$extra"
+script_rows created "as created"
+script_rows extra "+$extra"
+latebound_row "3. property get from VBScript (us)" "$(figure "$vbs" dll.get.us)" \
+    "$(figure "$vbs" dictionary.get.us)" "DLL | Scripting.Dictionary (ITypeInfo::Invoke)"
+latebound_row "   property let, variable, from VBScript (us)" "$(figure "$vbs" dll.let.us)" \
+    "$(figure "$vbs" dictionary.let.us)" "DLL | Scripting.Dictionary (ITypeInfo::Invoke)"
+row "   VBScript loop overhead, subtracted (us)" "$(figure "$vbs" empty_loop.us)" "" "" \
+    "one empty For iteration"
+latebound_row "   get from C++: DLL's IDispatch | ITypeInfo (us)" \
+    "$(figure "$cpp" dispatch.get.us)" "$(figure "$cpp" typeinfo.get.us)" \
+    "IDispatch::Invoke | plain ITypeInfo::Invoke"
+latebound_row "   let from C++: DLL's IDispatch | ITypeInfo (us)" \
+    "$(figure "$cpp" dispatch.let.us)" "$(figure "$cpp" typeinfo.let.us)" \
+    "by-ref VARIANT as scripts send | by-ref BSTR"
+row "   name lookup, GetIDsOfNames, DLL, from C++ (us)" "$(figure "$cpp" dispatch.names.us)" \
+    "" "" "Wine's VBScript asks for the name before every call"
+row "   get | let through the vtable from C++ (us)" "$(figure "$cpp" vtable.get.us)" \
+    "$(figure "$cpp" vtable.let.us)" "" "early bound, for scale"
+row "4. native refresh + Item by name (us/service)" "$scaling_small" "$scaling_large" \
+    "$scaling_ratio" "1,000 | 10,000 simulated; ratio of totals, target <= 11"
+row "   ratio 10000/1000 of each run" "" "" "" \
+    "$(sed -n 's/.*both \([0-9.]*\).*/\1/p' "$figures/scaling" | tr '\n' ' ')"
+if [[ "$vbs_complete" -ne "$script_runs" ]]; then
+    echo "warning: late-bound.vbs finished $vbs_complete of $script_runs runs" >&2
+fi
+echo
+echo "native scaling, as printed by the last run of bench_scaling:"
+tail -n 4 "$figures/scaling" | sed 's/^/  /'

@@ -1,0 +1,738 @@
+// Bad input through IDispatch: every automation type, by value and by reference, for every member
+// that takes an argument, and names of 255, 256 and 64K characters. Each call gives a result or a
+// clean failing HRESULT, and the caller's arguments are the same afterwards, byte for byte.
+#include "server/Interfaces.h"
+
+#include "ServerTestSupport.h"
+
+#include <array>
+#include <functional>
+#include <iostream>
+#include <limits>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tobrunel::server {
+namespace {
+
+using namespace testing;
+
+using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+// Server is one build of the DLL, loaded by path and used through its class objects, so no
+// registration is needed.
+class Server {
+public:
+    explicit Server(const std::wstring& path) : library_(path) {}
+
+    bool loaded() const noexcept { return library_.get() != nullptr; }
+
+    template <typename Interface> ComPtr<Interface> create(const GUID& clsid) {
+        ComPtr<IClassFactory> factory;
+        ComPtr<Interface> object;
+        const auto getClassObject = library_.entry<GetClassObject>("DllGetClassObject");
+        if (SUCCEEDED(getClassObject(clsid, IID_IClassFactory,
+                                     reinterpret_cast<void**>(factory.put())))) {
+            factory->CreateInstance(nullptr, Interface::iid,
+                                    reinterpret_cast<void**>(object.put()));
+        }
+        return object;
+    }
+
+    ComPtr<_clsServices> services() { return create<_clsServices>(CLSID_clsServices); }
+    ComPtr<_clsService> service() { return create<_clsService>(CLSID_clsService); }
+
+private:
+    LoadedLibrary library_;
+};
+
+Server& simulated() {
+    static Server server(windowsPathOf(TOBRUNEL_SIMULATED_DLL));
+    return server;
+}
+
+Server& real() {
+    static Server server(dllPath());
+    return server;
+}
+
+// --- The caller's side ---------------------------------------------------------------------
+
+// Snapshot is everything a caller's VARIANT owns, read as bytes: the VARIANT itself, the text of
+// a BSTR, the elements of an array and the texts among them.
+using Snapshot = std::vector<unsigned char>;
+
+void appendBytes(Snapshot& snapshot, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    snapshot.insert(snapshot.end(), bytes, bytes + size);
+}
+
+void appendText(Snapshot& snapshot, BSTR text) {
+    if (text != nullptr) {
+        appendBytes(snapshot, text, SysStringByteLen(text));
+    }
+}
+
+Snapshot snapshotOf(const VARIANT& value) {
+    Snapshot snapshot;
+    appendBytes(snapshot, &value, sizeof value);
+    // A reference owns nothing; the value it points to has its own snapshot.
+    if ((V_VT(&value) & VT_BYREF) != 0) {
+        return snapshot;
+    }
+    if (V_VT(&value) == VT_BSTR) {
+        appendText(snapshot, V_BSTR(&value));
+    }
+    if ((V_VT(&value) & VT_ARRAY) != 0 && V_ARRAY(&value) != nullptr) {
+        SAFEARRAY* array = V_ARRAY(&value);
+        appendBytes(snapshot, array, sizeof *array);
+        const auto count = array->rgsabound[0].cElements;
+        appendBytes(snapshot, array->pvData, count * array->cbElements);
+        if ((V_VT(&value) & VT_TYPEMASK) == VT_VARIANT) {
+            for (ULONG i = 0; i < count; ++i) {
+                const auto& element = static_cast<const VARIANT*>(array->pvData)[i];
+                if (V_VT(&element) == VT_BSTR) {
+                    appendText(snapshot, V_BSTR(&element));
+                }
+            }
+        }
+    }
+    return snapshot;
+}
+
+// CallerValue is a value that a caller owns, such as a script variable.
+class CallerValue {
+public:
+    CallerValue() { VariantInit(&value_); }
+    CallerValue(const CallerValue&) = delete;
+    CallerValue& operator=(const CallerValue&) = delete;
+    ~CallerValue() { VariantClear(&value_); }
+    VARIANT& value() noexcept { return value_; }
+
+private:
+    VARIANT value_;
+};
+
+enum class Form { ByValue, ByTypedReference, ByVariantReference };
+constexpr std::array<Form, 3> Forms = {Form::ByValue, Form::ByTypedReference,
+                                       Form::ByVariantReference};
+
+const char* nameOf(Form form) {
+    switch (form) {
+    case Form::ByValue:
+        return "by value";
+    case Form::ByTypedReference:
+        return "VT_BYREF|type";
+    case Form::ByVariantReference:
+        return "VT_BYREF|VT_VARIANT";
+    }
+    return "";
+}
+
+// passed is the argument as the caller hands it over: the value's own bytes, a reference to its
+// storage under its own type, or a reference to the whole VARIANT.
+VARIANT passed(VARIANT& value, Form form) {
+    VARIANT argument;
+    VariantInit(&argument);
+    switch (form) {
+    case Form::ByValue:
+        argument = value;
+        break;
+    case Form::ByTypedReference:
+        V_VT(&argument) = static_cast<VARTYPE>(VT_BYREF | V_VT(&value));
+        V_BYREF(&argument) = V_VT(&value) == VT_DECIMAL ? static_cast<void*>(&V_DECIMAL(&value))
+                                                        : static_cast<void*>(&V_UI1(&value));
+        break;
+    case Form::ByVariantReference:
+        V_VT(&argument) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&argument) = &value;
+        break;
+    }
+    return argument;
+}
+
+// --- The kinds of argument -----------------------------------------------------------------
+
+// Which service of the simulated database (Alpha, then Beta) a value selects as an index.
+enum class Selects { Nothing, Alpha, Beta };
+
+struct ArgumentKind {
+    std::string name;
+    std::function<void(VARIANT&)> make;
+    Selects selects;
+};
+
+BSTR textOfLength(std::size_t length, wchar_t fill) {
+    const std::wstring text(length, fill);
+    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
+SAFEARRAY* arrayOfLongs() {
+    SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 0, 3);
+    for (LONG i = 0; i < 3; ++i) {
+        LONG element = i + 1;
+        SafeArrayPutElement(array, &i, &element);
+    }
+    return array;
+}
+
+SAFEARRAY* arrayOfVariants() {
+    SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, 2);
+    VARIANT element;
+    VariantInit(&element);
+    V_VT(&element) = VT_I4;
+    V_I4(&element) = 1;
+    LONG index = 0;
+    SafeArrayPutElement(array, &index, &element);
+    V_VT(&element) = VT_BSTR;
+    V_BSTR(&element) = SysAllocString(L"Alpha");
+    index = 1;
+    SafeArrayPutElement(array, &index, &element);
+    VariantClear(&element);
+    return array;
+}
+
+template <typename Set> ArgumentKind kind(std::string name, Selects selects, Set set) {
+    return {std::move(name), std::move(set), selects};
+}
+
+std::vector<ArgumentKind> argumentKinds(IDispatch& someObject) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    const auto real = [](VARTYPE type, double number) {
+        return [=](VARIANT& v) {
+            V_VT(&v) = type;
+            V_R8(&v) = number;
+        };
+    };
+    return {
+        kind("VT_EMPTY", Selects::Nothing, [](VARIANT&) {}),
+        kind("VT_NULL", Selects::Nothing, [](VARIANT& v) { V_VT(&v) = VT_NULL; }),
+        kind("VT_I1 -5", Selects::Nothing, [](VARIANT& v) { V_VT(&v) = VT_I1, V_I1(&v) = -5; }),
+        kind("VT_UI1 2", Selects::Beta, [](VARIANT& v) { V_VT(&v) = VT_UI1, V_UI1(&v) = 2; }),
+        kind("VT_UI1 255", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_UI1, V_UI1(&v) = 255; }),
+        kind("VT_I2 -32768", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_I2, V_I2(&v) = -32768; }),
+        kind("VT_UI2 65535", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_UI2, V_UI2(&v) = 65535; }),
+        kind("VT_I4 1", Selects::Alpha, [](VARIANT& v) { V_VT(&v) = VT_I4, V_I4(&v) = 1; }),
+        kind("VT_I4 min", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_I4, V_I4(&v) = std::numeric_limits<LONG>::min(); }),
+        kind("VT_UI4 max", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_UI4, V_UI4(&v) = 0xFFFFFFFFu; }),
+        kind("VT_I8 2", Selects::Beta, [](VARIANT& v) { V_VT(&v) = VT_I8, V_I8(&v) = 2; }),
+        kind("VT_I8 2^40", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_I8, V_I8(&v) = 1LL << 40; }),
+        kind("VT_UI8 max", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_UI8, V_UI8(&v) = ~0ULL; }),
+        kind("VT_INT 1", Selects::Alpha, [](VARIANT& v) { V_VT(&v) = VT_INT, V_INT(&v) = 1; }),
+        kind("VT_UINT 2", Selects::Beta, [](VARIANT& v) { V_VT(&v) = VT_UINT, V_UINT(&v) = 2; }),
+        kind("VT_R4 1.5", Selects::Beta, [](VARIANT& v) { V_VT(&v) = VT_R4, V_R4(&v) = 1.5f; }),
+        kind("VT_R8 2.5", Selects::Beta, real(VT_R8, 2.5)),
+        kind("VT_R8 0.5", Selects::Nothing, real(VT_R8, 0.5)),
+        kind("VT_R8 NaN", Selects::Nothing, real(VT_R8, nan)),
+        kind("VT_R8 +Inf", Selects::Nothing, real(VT_R8, inf)),
+        kind("VT_R8 -Inf", Selects::Nothing, real(VT_R8, -inf)),
+        kind("VT_R8 1e300", Selects::Nothing, real(VT_R8, 1e300)),
+        kind("VT_DATE 1.0", Selects::Alpha, real(VT_DATE, 1.0)),
+        kind("VT_DATE 1e7", Selects::Nothing, real(VT_DATE, 1e7)),
+        kind("VT_CY 1.5", Selects::Beta,
+             [](VARIANT& v) { V_VT(&v) = VT_CY, V_CY(&v).int64 = 15000; }),
+        kind("VT_CY max", Selects::Nothing,
+             [](VARIANT& v) {
+                 V_VT(&v) = VT_CY, V_CY(&v).int64 = std::numeric_limits<LONGLONG>::max();
+             }),
+        kind("VT_DECIMAL 1.5", Selects::Beta,
+             [](VARIANT& v) {
+                 V_VT(&v) = VT_DECIMAL;
+                 V_DECIMAL(&v).scale = 1;
+                 V_DECIMAL(&v).Lo64 = 15;
+             }),
+        kind("VT_DECIMAL max", Selects::Nothing,
+             [](VARIANT& v) {
+                 V_VT(&v) = VT_DECIMAL;
+                 V_DECIMAL(&v).Hi32 = 0xFFFFFFFF;
+                 V_DECIMAL(&v).Lo64 = ~0ULL;
+             }),
+        kind("VT_BOOL true", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_BOOL, V_BOOL(&v) = VARIANT_TRUE; }),
+        kind("VT_BOOL false", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_BOOL, V_BOOL(&v) = VARIANT_FALSE; }),
+        kind("VT_BSTR \"alpha\"", Selects::Alpha,
+             [](VARIANT& v) { V_VT(&v) = VT_BSTR, V_BSTR(&v) = SysAllocString(L"alpha"); }),
+        kind("VT_BSTR with NULs", Selects::Nothing,
+             [](VARIANT& v) {
+                 V_VT(&v) = VT_BSTR, V_BSTR(&v) = SysAllocStringLen(L"Al\0pha\0", 7);
+             }),
+        kind("VT_BSTR 64 KiB", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_BSTR, V_BSTR(&v) = textOfLength(32768, L'x'); }),
+        kind("VT_BSTR \"2\"", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_BSTR, V_BSTR(&v) = SysAllocString(L"2"); }),
+        kind("VT_BSTR null", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_BSTR, V_BSTR(&v) = nullptr; }),
+        kind("VT_DISPATCH object", Selects::Nothing,
+             [&someObject](VARIANT& v) {
+                 someObject.AddRef();
+                 V_VT(&v) = VT_DISPATCH, V_DISPATCH(&v) = &someObject;
+             }),
+        kind("VT_DISPATCH null", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_DISPATCH, V_DISPATCH(&v) = nullptr; }),
+        kind("VT_UNKNOWN object", Selects::Nothing,
+             [&someObject](VARIANT& v) {
+                 someObject.AddRef();
+                 V_VT(&v) = VT_UNKNOWN, V_UNKNOWN(&v) = &someObject;
+             }),
+        kind("VT_ERROR missing", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_ERROR, V_ERROR(&v) = DISP_E_PARAMNOTFOUND; }),
+        kind("VT_ARRAY|VT_I4", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_ARRAY | VT_I4, V_ARRAY(&v) = arrayOfLongs(); }),
+        kind("VT_ARRAY|VT_VARIANT", Selects::Nothing,
+             [](VARIANT& v) { V_VT(&v) = VT_ARRAY | VT_VARIANT, V_ARRAY(&v) = arrayOfVariants(); }),
+    };
+}
+
+// --- The members -----------------------------------------------------------------------------
+
+enum class Parameter { Variant, Text, Int32 };
+
+struct Target {
+    ComPtr<IDispatch> object;
+    // The service and the list behind the object, where there are such, for reading back.
+    ComPtr<_clsServices> services;
+    ComPtr<_clsService> service;
+    ComPtr<_clsSVCDependencies> list;
+};
+
+// The platform's own conversion to the declared type, which a successful call stores.
+struct Conversion {
+    HRESULT status = S_OK;
+    CallerValue converted;
+};
+
+void convert(Conversion& conversion, const VARIANT& argument, VARTYPE type) {
+    CallerValue plain;
+    conversion.status = VariantCopyInd(&plain.value(), const_cast<VARIANT*>(&argument));
+    if (SUCCEEDED(conversion.status)) {
+        conversion.status =
+            type == VT_VARIANT
+                ? VariantCopy(&conversion.converted.value(), &plain.value())
+                : VariantChangeType(&conversion.converted.value(), &plain.value(), 0, type);
+    }
+}
+
+struct Member {
+    const char* name;
+    Parameter parameter;
+    DISPID id;
+    WORD flags;
+    std::function<Target()> target;
+    // verify checks what a successful call did, given the argument the member was passed and
+    // the service that the argument selects as an index.
+    std::function<void(Target&, const VARIANT& argument, Selects selects, const VARIANT& result)>
+        verify;
+};
+
+std::wstring readText(HRESULT (STDMETHODCALLTYPE _clsService::*read)(BSTR*), _clsService& s) {
+    Bstr value;
+    EXPECT_HRESULT(S_OK, (s.*read)(value.put()));
+    return textOf(value.get());
+}
+
+std::wstring serviceName(IDispatch* object) {
+    ComPtr<_clsService> service;
+    if (object == nullptr ||
+        FAILED(object->QueryInterface(IID__clsService, reinterpret_cast<void**>(service.put())))) {
+        return L"(no service)";
+    }
+    return readText(&_clsService::get_Name, *service.get());
+}
+
+std::wstring expectedName(Selects selects) {
+    return selects == Selects::Alpha ? L"Alpha" : selects == Selects::Beta ? L"Beta" : L"";
+}
+
+std::wstring trimmed(const std::wstring& text) {
+    const auto first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos) {
+        return L"";
+    }
+    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+}
+
+std::wstring convertedText(const VARIANT& argument) {
+    Conversion conversion;
+    convert(conversion, argument, VT_BSTR);
+    return textOf(V_BSTR(&conversion.converted.value()));
+}
+
+LONG convertedLong(const VARIANT& argument) {
+    Conversion conversion;
+    convert(conversion, argument, VT_I4);
+    return V_I4(&conversion.converted.value());
+}
+
+Target servicesTarget() {
+    Target target;
+    target.services = simulated().services();
+    target.object = target.services.as<IDispatch>(IID_IDispatch);
+    return target;
+}
+
+Target serviceTarget() {
+    Target target;
+    target.service = simulated().service();
+    target.object = target.service.as<IDispatch>(IID_IDispatch);
+    return target;
+}
+
+// A list of the two names "a" and "b", taken from a service.
+Target listTarget() {
+    Target target;
+    target.service = simulated().service();
+    target.service->get_Dependencies(target.list.put());
+    for (const wchar_t* name : {L"a", L"b"}) {
+        Bstr text(SysAllocString(name));
+        BSTR argument = text.get();
+        target.list->Add(&argument);
+    }
+    target.object = target.list.as<IDispatch>(IID_IDispatch);
+    return target;
+}
+
+std::vector<Member> members() {
+    const auto getOrCall = static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+    const auto serviceTextLet = [](const char* name, DISPID id, bool resolves) {
+        return Member{
+            name,
+            Parameter::Text,
+            id,
+            DISPATCH_PROPERTYPUT,
+            serviceTarget,
+            [=](Target& t, const VARIANT& argument, Selects, const VARIANT&) {
+                const auto text = trimmed(convertedText(argument));
+                if (!resolves) {
+                    EXPECT_EQ(readText(&_clsService::get_ComputerName, *t.service.get()), text);
+                    return;
+                }
+                // Only the one name that the simulated database holds resolves.
+                const bool found =
+                    _wcsicmp(text.c_str(), id == 0x68030004 ? L"alpha" : L"alpha service") == 0 &&
+                    text.find(L'\0') == std::wstring::npos;
+                EXPECT_EQ(readText(&_clsService::get_Name, *t.service.get()),
+                          found ? (id == 0x68030004 ? text : L"Alpha") : L"");
+            }};
+    };
+    return {
+        {"clsServices.Item", Parameter::Variant, DISPID_VALUE, getOrCall, servicesTarget,
+         [](Target&, const VARIANT&, Selects selects, const VARIANT& result) {
+             ASSERT_EQ(V_VT(&result), VT_DISPATCH);
+             EXPECT_EQ(V_DISPATCH(&result) == nullptr, selects == Selects::Nothing);
+             if (V_DISPATCH(&result) != nullptr) {
+                 EXPECT_EQ(serviceName(V_DISPATCH(&result)), expectedName(selects));
+             }
+         }},
+        {"clsServices.Delete", Parameter::Variant, 0x60030004, DISPATCH_METHOD, servicesTarget,
+         [](Target& t, const VARIANT&, Selects selects, const VARIANT& result) {
+             ASSERT_EQ(V_VT(&result), VT_BOOL);
+             EXPECT_EQ(V_BOOL(&result), selects == Selects::Nothing ? VARIANT_FALSE : VARIANT_TRUE);
+             long count = 0;
+             EXPECT_HRESULT(S_OK, t.services->get_Count(&count));
+             EXPECT_EQ(count, selects == Selects::Nothing ? 2 : 1);
+         }},
+        {"clsServices.ServicesEnumType", Parameter::Int32, 0x68030003, DISPATCH_PROPERTYPUT,
+         servicesTarget,
+         [](Target& t, const VARIANT& argument, Selects, const VARIANT&) {
+             long type = -1;
+             EXPECT_HRESULT(S_OK, t.services->get_ServicesEnumType(&type));
+             EXPECT_EQ(type, convertedLong(argument));
+         }},
+        {"clsServices.ServicesEnumState", Parameter::Int32, 0x68030002, DISPATCH_PROPERTYPUT,
+         servicesTarget,
+         [](Target& t, const VARIANT& argument, Selects, const VARIANT&) {
+             long state = -1;
+             EXPECT_HRESULT(S_OK, t.services->get_ServicesEnumState(&state));
+             EXPECT_EQ(state, convertedLong(argument));
+         }},
+        {"clsServices.ComputerName", Parameter::Text, 0x68030001, DISPATCH_PROPERTYPUT,
+         servicesTarget,
+         [](Target& t, const VARIANT& argument, Selects, const VARIANT&) {
+             Bstr name;
+             EXPECT_HRESULT(S_OK, t.services->get_ComputerName(name.put()));
+             EXPECT_EQ(textOf(name.get()), trimmed(convertedText(argument)));
+         }},
+        serviceTextLet("clsService.ComputerName", 0x68030009, false),
+        serviceTextLet("clsService.Name", 0x68030004, true),
+        serviceTextLet("clsService.DisplayName", 0x68030003, true),
+        {"clsService.CurrentState", Parameter::Int32, 0x68030002, DISPATCH_PROPERTYPUT,
+         serviceTarget,
+         [](Target& t, const VARIANT&, Selects, const VARIANT&) {
+             // An unnamed service is in state 0, from which no request leads anywhere.
+             long state = -1;
+             EXPECT_HRESULT(S_OK, t.service->get_CurrentState(&state));
+             EXPECT_EQ(state, 0);
+         }},
+        {"clsSVCDependencies.Source", Parameter::Text, 0x68030001, DISPATCH_PROPERTYPUT, listTarget,
+         [](Target& t, const VARIANT& argument, Selects, const VARIANT&) {
+             // A text without NULs is one name, or none when it is blank.
+             const auto text = trimmed(convertedText(argument));
+             if (text.find(L'\0') == std::wstring::npos) {
+                 long count = -1;
+                 EXPECT_HRESULT(S_OK, t.list->get_Count(&count));
+                 EXPECT_EQ(count, text.empty() ? 0 : 1);
+             }
+         }},
+        {"clsSVCDependencies.Add", Parameter::Text, 0x60030002, DISPATCH_METHOD, listTarget,
+         [](Target& t, const VARIANT& argument, Selects, const VARIANT&) {
+             long last = 3;
+             Bstr item;
+             EXPECT_HRESULT(S_OK, t.list->get_Item(&last, item.put()));
+             EXPECT_EQ(textOf(item.get()), convertedText(argument));
+         }},
+        {"clsSVCDependencies.Remove", Parameter::Int32, 0x60030003, DISPATCH_METHOD, listTarget,
+         [](Target&, const VARIANT& argument, Selects, const VARIANT& result) {
+             ASSERT_EQ(V_VT(&result), VT_BOOL);
+             const LONG position = convertedLong(argument);
+             EXPECT_EQ(V_BOOL(&result),
+                       position == 1 || position == 2 ? VARIANT_TRUE : VARIANT_FALSE);
+         }},
+        {"clsSVCDependencies.Item", Parameter::Int32, DISPID_VALUE, getOrCall, listTarget,
+         [](Target&, const VARIANT& argument, Selects, const VARIANT& result) {
+             ASSERT_EQ(V_VT(&result), VT_BSTR);
+             const LONG position = convertedLong(argument);
+             EXPECT_EQ(textOf(V_BSTR(&result)), position == 1 ? L"a" : position == 2 ? L"b" : L"");
+         }},
+    };
+}
+
+// --- The outcome table ---------------------------------------------------------------------
+
+std::string outcomeOf(HRESULT status) {
+    switch (status) {
+    case S_OK:
+        return "ok";
+    case DISP_E_TYPEMISMATCH:
+        return "type mismatch";
+    case DISP_E_OVERFLOW:
+        return "overflow";
+    default:
+        return hex(status);
+    }
+}
+
+constexpr const char* InvalidReference = " as VT_BYREF|type";
+
+// A call outcome for the table: per parameter kind, the same for every member and every form.
+using OutcomeTable = std::map<std::string, std::map<Parameter, std::set<std::string>>>;
+
+void printTable(const std::vector<ArgumentKind>& kinds, const OutcomeTable& table) {
+    std::cout << "| argument | VARIANT (Item, Delete) | text (5 lets, Add) | 32-bit (3 lets, "
+                 "Remove, Item) |\n|---|---|---|---|\n";
+    for (const auto& kind : kinds) {
+        for (const auto& row : {kind.name, kind.name + InvalidReference}) {
+            if (!table.contains(row)) {
+                continue;
+            }
+            std::cout << "| " << row;
+            for (const auto parameter : {Parameter::Variant, Parameter::Text, Parameter::Int32}) {
+                std::string cell;
+                for (const auto& outcome : table.at(row).at(parameter)) {
+                    cell += (cell.empty() ? "" : " / ") + outcome;
+                }
+                std::cout << " | " << cell;
+            }
+            std::cout << " |\n";
+        }
+    }
+}
+
+class BadInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_HRESULT(S_OK, apartment.result());
+        ASSERT_TRUE(simulated().loaded());
+        ASSERT_TRUE(real().loaded());
+    }
+
+    ComApartment apartment;
+};
+
+TEST_F(BadInputTest, EveryTypeByValueAndByReferenceGivesAResultOrACleanFailure) {
+    const auto someObject = simulated().service();
+    ASSERT_TRUE(someObject);
+    const auto kinds = argumentKinds(*someObject.get());
+    OutcomeTable table;
+    int calls = 0;
+
+    for (const auto& member : members()) {
+        for (const auto& kind : kinds) {
+            for (const Form form : Forms) {
+                SCOPED_TRACE(std::string(member.name) + " with " + kind.name + ", " + nameOf(form));
+                CallerValue value;
+                kind.make(value.value());
+                VARIANT argument = passed(value.value(), form);
+                const Snapshot valueBefore = snapshotOf(value.value());
+                const Snapshot argumentBefore = snapshotOf(argument);
+
+                Target target = member.target();
+                ASSERT_TRUE(target.object);
+                Call call;
+                DISPID named = DISPID_PROPERTYPUT;
+                DISPPARAMS parameters{&argument, nullptr, 1, 0};
+                if (member.flags == DISPATCH_PROPERTYPUT) {
+                    parameters.rgdispidNamedArgs = &named;
+                    parameters.cNamedArgs = 1;
+                }
+                call.status = target.object->Invoke(member.id, IID_NULL, LOCALE_USER_DEFAULT,
+                                                    member.flags, &parameters, call.result.get(),
+                                                    &call.exception, &call.argumentError);
+                ++calls;
+
+                EXPECT_EQ(snapshotOf(value.value()), valueBefore) << "the caller's value changed";
+                EXPECT_EQ(snapshotOf(argument), argumentBefore) << "the caller's argument changed";
+
+                // Whether the platform can convert the argument to the declared type decides
+                // the outcome; a VARIANT parameter takes any argument whose references resolve.
+                Conversion conversion;
+                convert(conversion, argument,
+                        member.parameter == Parameter::Text    ? VT_BSTR
+                        : member.parameter == Parameter::Int32 ? VT_I4
+                                                               : VT_VARIANT);
+                if (SUCCEEDED(conversion.status)) {
+                    EXPECT_HRESULT(S_OK, call.status);
+                    if (SUCCEEDED(call.status)) {
+                        member.verify(target, argument, kind.selects, *call.result.get());
+                    }
+                } else {
+                    EXPECT_HRESULT(conversion.status == DISP_E_OVERFLOW ? DISP_E_OVERFLOW
+                                                                        : DISP_E_TYPEMISMATCH,
+                                   call.status)
+                        << "the platform's conversion gave " << hex(conversion.status);
+                    EXPECT_EQ(call.argumentError, 0u);
+                    EXPECT_EQ(call.result.type(), VT_EMPTY);
+                }
+                // A VT_BYREF|VT_EMPTY or VT_BYREF|VT_NULL is not a valid argument at all; it has
+                // a row of its own.
+                const bool invalidReference =
+                    form == Form::ByTypedReference &&
+                    (V_VT(&value.value()) == VT_EMPTY || V_VT(&value.value()) == VT_NULL);
+                const auto row = invalidReference ? kind.name + InvalidReference : kind.name;
+                table[row][member.parameter].insert(outcomeOf(call.status));
+            }
+        }
+    }
+    printTable(kinds, table);
+    std::cout << calls << " calls\n";
+    // The same argument meets the same conversion in every member of a parameter kind and in
+    // every form, apart from the numbers that only some 32-bit members can tell apart.
+    for (const auto& [kind, outcomes] : table) {
+        const bool invalid = kind.ends_with(InvalidReference);
+        EXPECT_EQ(outcomes.at(Parameter::Variant),
+                  std::set<std::string>{invalid ? "type mismatch" : "ok"})
+            << kind;
+        EXPECT_EQ(outcomes.at(Parameter::Text).size(), 1u) << kind;
+        EXPECT_EQ(outcomes.at(Parameter::Int32).size(), 1u) << kind;
+    }
+}
+
+// --- Long names ------------------------------------------------------------------------------
+
+struct NameCase {
+    const char* dll;
+    std::size_t length;
+};
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.dll << " " << c.length;
+}
+
+class LongNames : public ::testing::TestWithParam<NameCase> {
+protected:
+    void SetUp() override { ASSERT_HRESULT(S_OK, apartment.result()); }
+    Server& server() { return GetParam().dll == std::string("real") ? real() : simulated(); }
+
+    // Both ways a client passes the name: through the vtable, and as a script variable through
+    // IDispatch.
+    static void set(IDispatch& object, DISPID id, const std::wstring& text) {
+        Variant variable = Variant::text(text);
+        Variant argument = Variant::referenceTo(variable);
+        Call call;
+        invoke(call, object, id, DISPATCH_PROPERTYPUT, {&argument});
+        EXPECT_HRESULT(S_OK, call.status);
+        EXPECT_EQ(textOf(V_BSTR(variable.get())), text);
+    }
+
+    ComApartment apartment;
+};
+
+TEST_P(LongNames, AServiceOfAnUnknownLongNameIsCleared) {
+    const std::wstring name(GetParam().length, L'n');
+    for (const DISPID id : {DISPID{0x68030004}, DISPID{0x68030003}}) {
+        SCOPED_TRACE(id == 0x68030004 ? "Name" : "DisplayName");
+        const auto service = server().service();
+        ASSERT_TRUE(service);
+        set(*service.get(), id, name);
+        EXPECT_EQ(readText(&_clsService::get_Name, *service.get()), L"");
+        EXPECT_EQ(readText(&_clsService::get_DisplayName, *service.get()), L"");
+        long state = -1;
+        EXPECT_HRESULT(S_OK, service->get_CurrentState(&state));
+        EXPECT_EQ(state, 0);
+        VARIANT_BOOL refreshed = VARIANT_TRUE;
+        EXPECT_HRESULT(S_OK, service->Refresh(&refreshed));
+        EXPECT_EQ(refreshed, VARIANT_FALSE);
+    }
+}
+
+TEST_P(LongNames, AServiceKeepsALongComputerNameWhole) {
+    const std::wstring name(GetParam().length, L'c');
+    const auto service = server().service();
+    ASSERT_TRUE(service);
+    set(*service.get(), 0x68030009, L" " + name + L" ");
+    EXPECT_EQ(readText(&_clsService::get_ComputerName, *service.get()), name);
+    // The simulated database knows no computer of that name, so its service does not resolve;
+    // Wine's manager ignores the computer name and resolves its own service.
+    const bool onWine = GetParam().dll == std::string("real");
+    const std::wstring existing = onWine ? L"Spooler" : L"Alpha";
+    set(*service.get(), 0x68030004, existing);
+    EXPECT_EQ(readText(&_clsService::get_Name, *service.get()), onWine ? existing : L"");
+}
+
+TEST_P(LongNames, ACollectionOnALongComputerNameListsWhatTheManagerGives) {
+    const std::wstring name(GetParam().length, L'c');
+    const auto services = server().services();
+    ASSERT_TRUE(services);
+    long before = 0;
+    ASSERT_HRESULT(S_OK, services->get_Count(&before));
+    ASSERT_GT(before, 0);
+    set(*services.as<IDispatch>(IID_IDispatch).get(), 0x68030001, name);
+    Bstr stored;
+    EXPECT_HRESULT(S_OK, services->get_ComputerName(stored.put()));
+    EXPECT_EQ(textOf(stored.get()), name);
+    long count = -1;
+    VARIANT_BOOL refreshed = VARIANT_TRUE;
+    EXPECT_HRESULT(S_OK, services->Refresh(&refreshed));
+    EXPECT_HRESULT(S_OK, services->get_Count(&count));
+    if (GetParam().dll == std::string("simulated")) {
+        // An unknown computer cannot be opened: the documented false and empty list.
+        EXPECT_EQ(refreshed, VARIANT_FALSE);
+        EXPECT_EQ(count, 0);
+    } else {
+        // Wine's manager ignores the computer name and lists its own services.
+        EXPECT_EQ(refreshed, VARIANT_TRUE);
+        EXPECT_EQ(count, before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LongNames,
+                         ::testing::Values(NameCase{"simulated", 255}, NameCase{"simulated", 256},
+                                           NameCase{"simulated", 65536}, NameCase{"real", 255},
+                                           NameCase{"real", 256}, NameCase{"real", 65536}),
+                         [](const auto& info) {
+                             return std::string(info.param.dll) + "_" +
+                                    std::to_string(info.param.length);
+                         });
+
+} // namespace
+} // namespace tobrunel::server
