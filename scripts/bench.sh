@@ -8,12 +8,13 @@
 #                       extra installed services; no manager handle held, and one held
 #   2. peer comparison  name, state and start type of every service listed from VBScript through
 #                       the DLL and through WMI's Win32_Service, each script timed end to end
-#   3. late-bound cost  a property get and a let with a variable from VBScript, against a plain
-#                       ITypeInfo::Invoke on the same type information from C++
+#   3. late-bound cost  a property get and a let with a variable from VBScript, against the same
+#                       on Scripting.Dictionary, and from C++ the DLL's IDispatch against a plain
+#                       ITypeInfo::Invoke on the same type information
 #   4. native scaling   build/release/bench/bench_scaling: 1,000 against 10,000 simulated services
 #
 # Settings (environment):
-#   TOBRUNEL_BENCH_RUNS            refresh pairs per measurement (default 11)
+#   TOBRUNEL_BENCH_RUNS            rounds of the refresh comparison (default 15)
 #   TOBRUNEL_BENCH_SCRIPT_RUNS     runs of each timed script (default 9)
 #   TOBRUNEL_BENCH_CALLS           calls per late-bound loop (default 100000)
 #   TOBRUNEL_BENCH_EXTRA_SERVICES  services installed for the second database (default 100)
@@ -25,7 +26,7 @@
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-runs=${TOBRUNEL_BENCH_RUNS:-11}
+runs=${TOBRUNEL_BENCH_RUNS:-15}
 script_runs=${TOBRUNEL_BENCH_SCRIPT_RUNS:-9}
 calls=${TOBRUNEL_BENCH_CALLS:-100000}
 extra=${TOBRUNEL_BENCH_EXTRA_SERVICES:-100}
@@ -156,7 +157,7 @@ peer_comparison() {
 # database LABEL: the refresh comparison and the peer comparison on the database as it stands.
 database() {
     local label=$1
-    echo "bench: refresh, $label ($runs pairs)" >&2
+    echo "bench: refresh, $label ($runs rounds)" >&2
     on_windows "$bench_dir/bench_refresh.exe" measure "$runs" >"$figures/$label"
     echo "bench: scripts, $label ($script_runs runs each)" >&2
     peer_comparison "$label"
@@ -200,20 +201,24 @@ row() {
     printf '%-50s %11s %11s %8s  %s\n' "$@"
 }
 
+# comparison_row LABEL FILE PREFIX NOTE: DLL and floor of one turn-about measurement.
+comparison_row() {
+    local label=$1 file=$2 prefix=$3 note=$4
+    row "$label" "$(figure "$file" "$prefix.dll.ms")" "$(figure "$file" "$prefix.floor.ms")" \
+        "$(calc "$(figure "$file" "$prefix.paired_ratio")")" \
+        "DLL | floor; of medians $(calc "$(figure "$file" "$prefix.ratio")"), of minimums \
+$(calc "$(figure "$file" "$prefix.minimum_ratio")")$note"
+}
+
 refresh_rows() {
     local file=$figures/$1 label=$2
-    row "1. refresh, $label: $(figure "$file" services) svcs (ms)" \
-        "$(figure "$file" refresh.dll.ms)" "$(figure "$file" refresh.floor.ms)" \
-        "$(calc "$(figure "$file" refresh.paired_ratio)")" \
-        "DLL | floor; ratio of medians $(calc "$(figure "$file" refresh.ratio)"); target <= 1.05"
+    comparison_row "1. refresh, $label: $(figure "$file" services) svcs (ms)" "$file" refresh \
+        "; target <= 1.05"
     row "   client CPU a refresh (ms)" \
         "$(figure "$file" refresh.dll.cpu_ms)" "$(figure "$file" refresh.floor.cpu_ms)" \
         "$(calc "$(figure "$file" refresh.dll.cpu_ms) / $(figure "$file" refresh.floor.cpu_ms)")" \
         "DLL | floor; all runs' processor time / runs"
-    row "   same, one handle held on the computer name (ms)" \
-        "$(figure "$file" held.dll.ms)" "$(figure "$file" held.floor.ms)" \
-        "$(calc "$(figure "$file" held.paired_ratio)")" \
-        "DLL | floor; ratio of medians $(calc "$(figure "$file" held.ratio)")"
+    comparison_row "   same, one handle held on the computer name (ms)" "$file" held ""
     row "   open+close manager: none held | one held (ms)" \
         "$(figure "$file" open.none_held.ms)" "$(figure "$file" open.one_held.ms)" \
         "$(calc "$(figure "$file" open.none_held.ms) / $(figure "$file" open.one_held.ms)")" \
@@ -244,11 +249,11 @@ scaling_large=$(awk '$1 == 10000 { print $3 + $6 }' "$figures/scaling" | median)
 scaling_ratio=$(sed -n 's/.*both \([0-9.]*\).*/\1/p' "$figures/scaling" | median)
 
 echo
-echo "Tobrunel benchmarks: medians; $runs refresh pairs, $script_runs runs of each script," \
+echo "Tobrunel benchmarks: medians; $runs refresh rounds, $script_runs runs of each script," \
     "late-bound loops of $calls calls"
 echo "load average before: $load_before, after: $load_after ($(nproc) cores)"
 echo "floor check: $check_result"
-echo "ratio of a refresh row: the median of DLL/floor over pairs run next to each other"
+echo "ratio of a refresh row: the median over rounds of DLL/floor, the two run next to each other"
 echo
 row "figure" "measured" "reference" "ratio" "columns"
 row "------" "--------" "---------" "-----" "-------"
@@ -257,19 +262,20 @@ refresh_rows extra "+$extra"
 script_rows created "as created"
 script_rows extra "+$extra"
 latebound_row "3. property get from VBScript (us)" "$(figure "$vbs" dll.get.us)" \
-    "$(figure "$vbs" dictionary.get.us)" "DLL | Scripting.Dictionary (ITypeInfo::Invoke)"
+    "$(figure "$vbs" dictionary.get.us)" "CurrentState | Scripting.Dictionary Count"
 latebound_row "   property let, variable, from VBScript (us)" "$(figure "$vbs" dll.let.us)" \
-    "$(figure "$vbs" dictionary.let.us)" "DLL | Scripting.Dictionary (ITypeInfo::Invoke)"
+    "$(figure "$vbs" dictionary.let.us)" "ComputerName (text) | Dictionary CompareMode"
 row "   VBScript loop overhead, subtracted (us)" "$(figure "$vbs" empty_loop.us)" "" "" \
     "one empty For iteration"
 latebound_row "   get from C++: DLL's IDispatch | ITypeInfo (us)" \
     "$(figure "$cpp" dispatch.get.us)" "$(figure "$cpp" typeinfo.get.us)" \
-    "IDispatch::Invoke | plain ITypeInfo::Invoke"
+    "CurrentState: IDispatch::Invoke | ITypeInfo::Invoke"
 latebound_row "   let from C++: DLL's IDispatch | ITypeInfo (us)" \
     "$(figure "$cpp" dispatch.let.us)" "$(figure "$cpp" typeinfo.let.us)" \
-    "by-ref VARIANT as scripts send | by-ref BSTR"
-row "   name lookup, GetIDsOfNames, DLL, from C++ (us)" "$(figure "$cpp" dispatch.names.us)" \
-    "" "" "Wine's VBScript asks for the name before every call"
+    "ComputerName: by-ref VARIANT, as scripts send | BSTR"
+latebound_row "   GetIDsOfNames from C++ (us)" "$(figure "$cpp" dispatch.names_get.us)" \
+    "$(figure "$cpp" dictionary.names.us)" \
+    "CurrentState | Dictionary Count; ComputerName $(figure "$cpp" dispatch.names_let.us) us"
 row "   get | let through the vtable from C++ (us)" "$(figure "$cpp" vtable.get.us)" \
     "$(figure "$cpp" vtable.let.us)" "" "early bound, for scale"
 row "4. native refresh + Item by name (us/service)" "$scaling_small" "$scaling_large" \

@@ -4,6 +4,7 @@
 #
 #   native          g++; the unit suite
 #   sanitize        g++ with AddressSanitizer and UndefinedBehaviorSanitizer; the unit suite
+#   fuzz            clang libFuzzer targets, a short bounded run each (scripts/fuzz.sh)
 #   windows-i686    mingw-w64 i686; the unit suite and every test of tests/wine under Wine, in the
 #                   build's private win32 prefix, with a warm server (scripts/wine-harness.sh)
 #
@@ -83,6 +84,28 @@ native_suite() {
     configure_and_build "$suite" "$dir" all "$@" && run_ctest "$suite" "$dir"
 }
 
+# fuzz_suite: every libFuzzer target for TOBRUNEL_FUZZ_SECONDS (default 20) from the checked-in
+# seeds (scripts/fuzz.sh); its last line is "N passed, N failed", one per target.
+fuzz_suite() {
+    local suite=fuzz log="$builds/fuzz.log" status line
+    suite_started=$SECONDS
+    mkdir -p "$builds"
+    echo "=== $suite: scripts/fuzz.sh ${TOBRUNEL_FUZZ_SECONDS:-20}"
+    TOBRUNEL_FUZZ_BUILD_DIR="$builds/fuzz" "$root/scripts/fuzz.sh" "${TOBRUNEL_FUZZ_SECONDS:-20}" 2>&1 |
+        tee "$log"
+    status=${PIPESTATUS[0]}
+    line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
+    if [[ -z "$line" ]]; then
+        record "$suite" "NO SUMMARY (exit $status)" failed
+        return 1
+    fi
+    if [[ $status -ne 0 ]]; then
+        record "$suite" "$line" failed
+        return 1
+    fi
+    record "$suite" "$line"
+}
+
 # windows_suite ARCH: the Windows build for ARCH, built and tested inside one warm Wine session
 # (programs the build itself runs under Wine use the same prefix).
 windows_suite() {
@@ -125,6 +148,7 @@ main() {
 
     native_suite native
     native_suite sanitize -DTOBRUNEL_SANITIZE=ON
+    fuzz_suite
 
     case "$(wine_harness_windows_arch)" in
     i686) windows_suite i686 ;;

@@ -1,5 +1,5 @@
-// What the Windows benchmarks share: a clock, medians, runs of two sides interleaved so drift
-// hits both alike, the key=value lines scripts/bench.sh reads, and COM on the bench thread.
+// What the Windows benchmarks share: a clock, medians, contenders run turn about so drift hits
+// all alike, the key=value lines scripts/bench.sh reads, and COM on the bench thread.
 #pragma once
 
 #include "server/ComPtr.h"
@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tobrunel::bench {
@@ -47,52 +50,68 @@ inline double median(std::vector<double> samples) {
     return samples.size() % 2 == 1 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
 }
 
-// Interleaved holds the times of two sides measured turn about: wall time of each run, and the
-// processor time of all runs of a side together.
-struct Interleaved {
-    std::vector<double> first;
-    std::vector<double> second;
-    double firstCpu = 0;
-    double secondCpu = 0;
+// Contender is one side of a turn-about measurement: `run` is timed; `prepare`, when set, runs
+// untimed just before, and what it returns is kept until `run` has returned (a handle held
+// through the run, say).
+struct Contender {
+    explicit Contender(std::function<void()> timed,
+                       std::function<std::shared_ptr<void>()> untimed = nullptr)
+        : run(std::move(timed)), prepare(std::move(untimed)) {}
 
-    // pairedRatio is the median of first/second over the pairs that ran next to each other,
-    // which drift of the machine's load disturbs less than the ratio of the two medians.
-    double pairedRatio() const {
-        std::vector<double> ratios;
-        for (std::size_t i = 0; i < first.size() && i < second.size(); ++i) {
-            ratios.push_back(first[i] / second[i]);
-        }
-        return median(ratios);
+    std::function<void()> run;
+    std::function<std::shared_ptr<void>()> prepare;
+    std::vector<double> seconds;
+    // The processor time of all runs together: Wine counts it in 10 ms ticks.
+    double cpuSeconds = 0;
+
+    double medianSeconds() const { return median(seconds); }
+    // The fastest run is the one the machine's load disturbed least.
+    double minimumSeconds() const {
+        return seconds.empty() ? 0 : *std::min_element(seconds.begin(), seconds.end());
+    }
+    double cpuSecondsPerRun() const {
+        return seconds.empty() ? 0 : cpuSeconds / static_cast<double>(seconds.size());
     }
 };
 
-// interleave runs each side once unmeasured, then `runs` pairs, alternating which side goes
-// first, so neither always follows the other.
-template <typename First, typename Second>
-Interleaved interleave(int runs, First&& first, Second&& second) {
-    first();
-    second();
-    Interleaved result;
-    const auto timeFirst = [&] {
+// turnAbout runs every contender once unmeasured, then `rounds` rounds of one run each, in order
+// in even rounds and in reverse in odd ones, so every contender precedes every other equally
+// often and a change in the machine's load reaches all of them alike.
+inline void turnAbout(std::vector<Contender>& contenders, int rounds) {
+    const auto runOnce = [](Contender& contender, bool measured) {
+        const auto kept = contender.prepare ? contender.prepare() : nullptr;
         const double cpu = threadCpuSeconds();
-        result.first.push_back(secondsOf(first));
-        result.firstCpu += threadCpuSeconds() - cpu;
+        const double seconds = secondsOf(contender.run);
+        if (measured) {
+            contender.cpuSeconds += threadCpuSeconds() - cpu;
+            contender.seconds.push_back(seconds);
+        }
     };
-    const auto timeSecond = [&] {
-        const double cpu = threadCpuSeconds();
-        result.second.push_back(secondsOf(second));
-        result.secondCpu += threadCpuSeconds() - cpu;
-    };
-    for (int run = 0; run < runs; ++run) {
-        if (run % 2 == 0) {
-            timeFirst();
-            timeSecond();
+    for (auto& contender : contenders) {
+        runOnce(contender, false);
+    }
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            for (auto& contender : contenders) {
+                runOnce(contender, true);
+            }
         } else {
-            timeSecond();
-            timeFirst();
+            for (auto contender = contenders.rbegin(); contender != contenders.rend();
+                 ++contender) {
+                runOnce(*contender, true);
+            }
         }
     }
-    return result;
+}
+
+// pairedRatio is the median over rounds of a's time over b's, which a drift of the machine's
+// load disturbs less than the ratio of the two medians.
+inline double pairedRatio(const Contender& a, const Contender& b) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < a.seconds.size() && i < b.seconds.size(); ++i) {
+        ratios.push_back(a.seconds[i] / b.seconds[i]);
+    }
+    return median(ratios);
 }
 
 // printFigure writes one `key=value` line; the bench script builds its table from these.

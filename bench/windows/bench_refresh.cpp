@@ -40,16 +40,15 @@ HeldManager holdManager(const char* machine, DWORD access = SC_MANAGER_CONNECT) 
     return HeldManager(::OpenSCManagerA(machine, nullptr, access));
 }
 
-void printComparison(const std::string& prefix, const Interleaved& times) {
-    const double component = median(times.first);
-    const double floor = median(times.second);
-    printFigure(prefix + ".dll.ms", component * 1e3);
-    printFigure(prefix + ".floor.ms", floor * 1e3);
-    printFigure(prefix + ".ratio", component / floor);
-    printFigure(prefix + ".paired_ratio", times.pairedRatio());
-    const auto runs = static_cast<double>(times.first.size());
-    printFigure(prefix + ".dll.cpu_ms", times.firstCpu * 1e3 / runs);
-    printFigure(prefix + ".floor.cpu_ms", times.secondCpu * 1e3 / runs);
+void printComparison(const std::string& prefix, const Contender& component,
+                     const Contender& floor) {
+    printFigure(prefix + ".dll.ms", component.medianSeconds() * 1e3);
+    printFigure(prefix + ".floor.ms", floor.medianSeconds() * 1e3);
+    printFigure(prefix + ".ratio", component.medianSeconds() / floor.medianSeconds());
+    printFigure(prefix + ".paired_ratio", pairedRatio(component, floor));
+    printFigure(prefix + ".minimum_ratio", component.minimumSeconds() / floor.minimumSeconds());
+    printFigure(prefix + ".dll.cpu_ms", component.cpuSecondsPerRun() * 1e3);
+    printFigure(prefix + ".floor.cpu_ms", floor.cpuSecondsPerRun() * 1e3);
 }
 
 // printOpenCosts times OpenSCManagerA + CloseServiceHandle on the component's arguments with no
@@ -122,11 +121,16 @@ int measure(int runs) {
         services->Refresh(&refreshed);
     };
     const auto floorRefresh = [&platform, &computer] { refreshFloor(platform, computer); };
-    printComparison("refresh", interleave(runs, componentRefresh, floorRefresh));
-    {
-        const auto held = holdManager(computer.c_str());
-        printComparison("held", interleave(runs, componentRefresh, floorRefresh));
-    }
+    const auto holdOne = [&computer]() -> std::shared_ptr<void> {
+        return holdManager(computer.c_str());
+    };
+    // Both sides with no handle held and with one held, all four turn about.
+    std::vector<Contender> sides{Contender(componentRefresh), Contender(floorRefresh),
+                                 Contender(componentRefresh, holdOne),
+                                 Contender(floorRefresh, holdOne)};
+    turnAbout(sides, runs);
+    printComparison("refresh", sides[0], sides[1]);
+    printComparison("held", sides[2], sides[3]);
     printOpenCosts(computer, runs * 2 + 1);
     printEnumerationCost(computer, runs);
     return 0;
