@@ -22,7 +22,7 @@ std::shared_ptr<scm::SimulatedServiceManager> platformWith(int count) {
         scm::SimulatedService service;
         service.name = "Service" + std::to_string(i);
         service.displayName = "Display name of service " + std::to_string(i);
-        service.binaryPathName = "C:\\Program Files\\Vendor\\service" + std::to_string(i) + ".exe";
+        service.binaryPathName = "C:\\Program Files\\Example\\service" + std::to_string(i) + ".exe";
         service.status = scm::ServiceStatus{0x10, 4, 1, 0, 0, 0, 0};
         platform->addService(std::move(service));
     }

@@ -1,5 +1,6 @@
 // Build-time tool: writes Velcastra.tlb and the three interface-identity resource bodies into the
 // current directory, for the resource compiler to embed in Tobrunel.dll.
+#include "server/ComApartment.h"
 #include "server/Descriptions.h"
 #include "server/typelib/TypeLibraryWriter.h"
 
@@ -12,23 +13,6 @@ namespace {
 // The library describes the platform this build targets: pointer sizes and vtable offsets
 // follow from it.
 constexpr SYSKIND targetPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
-
-// ComApartment keeps COM initialised on this thread for the tool's run.
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    HRESULT result() const noexcept { return result_; }
-
-private:
-    HRESULT result_;
-};
 
 } // namespace
 

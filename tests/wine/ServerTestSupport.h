@@ -3,6 +3,7 @@
 #pragma once
 
 #include "server/AutomationText.h"
+#include "server/ComApartment.h"
 #include "server/ComPtr.h"
 #include "server/Platform.h"
 
@@ -53,23 +54,6 @@ inline std::string hex(HRESULT result) {
 #define ASSERT_HRESULT(expected, statement)                                                        \
     ASSERT_EQ(::tobrunel::server::testing::hex(expected),                                          \
               ::tobrunel::server::testing::hex(statement))
-
-// ComApartment makes the test thread a single-threaded apartment, as a script host's is.
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    HRESULT result() const noexcept { return result_; }
-
-private:
-    HRESULT result_;
-};
 
 // LoadedLibrary holds the DLL loaded by path, as COM would, and frees it when it goes.
 class LoadedLibrary {

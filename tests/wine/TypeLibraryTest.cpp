@@ -14,7 +14,6 @@
 namespace tobrunel::server {
 namespace {
 
-using testing::ComApartment;
 using testing::dllPath;
 using testing::TypeAttributes;
 
