@@ -74,10 +74,13 @@ struct Contender {
     }
 };
 
-// turnAbout runs every contender once unmeasured, then `rounds` rounds of one run each, in order
-// in even rounds and in reverse in odd ones, so every contender precedes every other equally
-// often and a change in the machine's load reaches all of them alike.
-inline void turnAbout(std::vector<Contender>& contenders, int rounds) {
+// turnAbout runs every contender once unmeasured, then `rounds` rounds. The contenders form
+// consecutive groups of `groupSize` (the two sides of one comparison, say); a round runs the
+// groups one after another, each group's contenders in order in even rounds and in reverse in
+// odd ones. So within a group each side goes first equally often, and each is preceded equally
+// often by the other side and by a run of another group: a run can leave the platform in a
+// state the next one feels (a connection just closed), and no side may get that alone.
+inline void turnAbout(std::vector<Contender>& contenders, int rounds, std::size_t groupSize) {
     const auto runOnce = [](Contender& contender, bool measured) {
         const auto kept = contender.prepare ? contender.prepare() : nullptr;
         const double cpu = threadCpuSeconds();
@@ -90,15 +93,13 @@ inline void turnAbout(std::vector<Contender>& contenders, int rounds) {
     for (auto& contender : contenders) {
         runOnce(contender, false);
     }
+    groupSize = std::max<std::size_t>(groupSize, 1);
     for (int round = 0; round < rounds; ++round) {
-        if (round % 2 == 0) {
-            for (auto& contender : contenders) {
-                runOnce(contender, true);
-            }
-        } else {
-            for (auto contender = contenders.rbegin(); contender != contenders.rend();
-                 ++contender) {
-                runOnce(*contender, true);
+        for (std::size_t group = 0; group < contenders.size(); group += groupSize) {
+            const std::size_t size = std::min(groupSize, contenders.size() - group);
+            for (std::size_t i = 0; i < size; ++i) {
+                const std::size_t member = round % 2 == 0 ? i : size - 1 - i;
+                runOnce(contenders[group + member], true);
             }
         }
     }

@@ -2,7 +2,7 @@
 // Velcastra.clsServices against the floor, the same platform calls made directly, turn about in
 // one process. Prints key=value figures (medians, milliseconds) for scripts/bench.sh.
 //
-//   bench_refresh measure RUNS   the two sides, with no manager handle held and with one held
+//   bench_refresh measure ROUNDS the two sides, with no manager handle held and with one held
 //                                on the component's computer name, what one open of the
 //                                manager costs in each case, and what the enumeration alone costs
 //   bench_refresh check          shows the floor makes the component's calls, in its order
@@ -31,9 +31,9 @@ struct ManagerCloser {
     void operator()(SC_HANDLE handle) const noexcept { ::CloseServiceHandle(handle); }
 };
 // HeldManager is a manager handle kept open across a measurement, as a client that holds one of
-// its own would. Wine keeps its connection to the manager per machine-name argument while any
-// handle opened with that argument lives, so only a handle opened on the component's computer
-// name spares the component's opens their connection.
+// its own would. Wine keeps its connection to the manager, as measured, per machine-name argument
+// while any handle opened with that argument lives, so only a handle opened on the component's
+// computer name spares the component's opens their connection.
 using HeldManager = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ManagerCloser>;
 
 HeldManager holdManager(const char* machine, DWORD access = SC_MANAGER_CONNECT) {
@@ -97,7 +97,7 @@ void printEnumerationCost(const std::string& computer, int runs) {
     printFigure("enumerate.ms", median(times) * 1e3);
 }
 
-int measure(int runs) {
+int measure(int rounds) {
     const ComApartment apartment;
     const auto services = createByProgId<server::_clsServices>(L"Velcastra.clsServices");
     if (!services) {
@@ -114,7 +114,7 @@ int measure(int runs) {
                      loaded);
     }
     printFigure("services", listed);
-    printFigure("runs", runs);
+    printFigure("rounds", rounds);
 
     const auto componentRefresh = [&services] {
         VARIANT_BOOL refreshed = VARIANT_FALSE;
@@ -124,15 +124,15 @@ int measure(int runs) {
     const auto holdOne = [&computer]() -> std::shared_ptr<void> {
         return holdManager(computer.c_str());
     };
-    // Both sides with no handle held and with one held, all four turn about.
+    // Both sides with no handle held, then both with one held, turn about in pairs.
     std::vector<Contender> sides{Contender(componentRefresh), Contender(floorRefresh),
                                  Contender(componentRefresh, holdOne),
                                  Contender(floorRefresh, holdOne)};
-    turnAbout(sides, runs);
+    turnAbout(sides, rounds, 2);
     printComparison("refresh", sides[0], sides[1]);
     printComparison("held", sides[2], sides[3]);
-    printOpenCosts(computer, runs * 2 + 1);
-    printEnumerationCost(computer, runs);
+    printOpenCosts(computer, rounds * 2 + 1);
+    printEnumerationCost(computer, rounds);
     return 0;
 }
 
@@ -144,7 +144,7 @@ std::wstring ownPath() {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: bench_refresh measure RUNS | check | install COUNT | remove\n");
+    std::fprintf(stderr, "usage: bench_refresh measure ROUNDS | check | install COUNT | remove\n");
     return 2;
 }
 
