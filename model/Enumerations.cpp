@@ -69,7 +69,9 @@ constexpr Enumeration enumerations[] = {
 
 } // namespace
 
-std::span<const Enumeration> publicEnumerations() { return enumerations; }
+std::span<const Enumeration> publicEnumerations() {
+    return enumerations;
+}
 
 std::uint32_t serviceTypeMask(std::int32_t servicesEnumType) {
     switch (servicesEnumType) {

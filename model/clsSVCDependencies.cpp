@@ -43,7 +43,9 @@ void clsSVCDependencies::Source(std::u16string_view strSource) {
     }
 }
 
-void clsSVCDependencies::Add(std::u16string_view strCad) { items_.add(std::u16string(strCad)); }
+void clsSVCDependencies::Add(std::u16string_view strCad) {
+    items_.add(std::u16string(strCad));
+}
 
 bool clsSVCDependencies::Remove(std::int32_t lIndex) {
     if (items_.findAt(lIndex) == nullptr) {

@@ -101,8 +101,7 @@ public:
     virtual int QueryServiceStatus(RawHandle service, ServiceStatus* status) = 0;
     virtual int QueryServiceConfigA(RawHandle service, void* buffer, std::uint32_t bufferSize,
                                     std::uint32_t* bytesNeeded) = 0;
-    virtual int ControlService(RawHandle service, std::uint32_t control,
-                               ServiceStatus* status) = 0;
+    virtual int ControlService(RawHandle service, std::uint32_t control, ServiceStatus* status) = 0;
     virtual int StartServiceA(RawHandle service, std::uint32_t argumentCount,
                               const char** arguments) = 0;
     virtual int DeleteService(RawHandle service) = 0;

@@ -18,7 +18,9 @@ constexpr std::uint32_t Running = 4;
 constexpr std::uint32_t Paused = 7;
 constexpr std::uint32_t StartDisabled = 4;
 
-std::string textOf(const char* text) { return text == nullptr ? std::string() : text; }
+std::string textOf(const char* text) {
+    return text == nullptr ? std::string() : text;
+}
 
 // stripHost accepts a computer named with the leading backslashes of a UNC name.
 std::string_view stripHost(std::string_view name) {
@@ -35,6 +37,16 @@ SimulatedServiceManager::SimulatedServiceManager() {
 }
 
 std::string SimulatedServiceManager::fold(std::string_view text) const {
+    // ASCII folds the same in every code page, without a round trip through Unicode.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
+        std::string folded(text);
+        for (auto& c : folded) {
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c + ('a' - 'A'));
+            }
+        }
+        return folded;
+    }
     return toCodePage(codePage_, foldCase(fromCodePage(codePage_, text)));
 }
 
@@ -113,10 +125,12 @@ void SimulatedServiceManager::failAlways(std::string_view function, std::uint32_
     failures_.push_back(Failure{std::string(function), error, -1});
 }
 
-void SimulatedServiceManager::clearFailures() { failures_.clear(); }
+void SimulatedServiceManager::clearFailures() {
+    failures_.clear();
+}
 
-void SimulatedServiceManager::beforeNextCall(
-    std::string_view function, std::function<void(SimulatedServiceManager&)> action) {
+void SimulatedServiceManager::beforeNextCall(std::string_view function,
+                                             std::function<void(SimulatedServiceManager&)> action) {
     actions_.emplace_back(std::string(function), std::move(action));
 }
 
@@ -148,6 +162,10 @@ Call& SimulatedServiceManager::begin(std::string_view function, RawHandle handle
             run(*this);
             break;
         }
+    }
+    if (!logging_) {
+        unlogged_ = Call{std::string(function), handle, {}, access, number, 0, 0};
+        return unlogged_;
     }
     calls_.push_back(Call{std::string(function), handle, std::string(text), access, number, 0, 0});
     return calls_.back();
@@ -182,8 +200,8 @@ int SimulatedServiceManager::succeed(Call& call, std::uintptr_t result) {
     return 1;
 }
 
-const SimulatedServiceManager::OpenHandle* SimulatedServiceManager::handleOf(RawHandle handle,
-                                                                           bool wantService) const {
+const SimulatedServiceManager::OpenHandle*
+SimulatedServiceManager::handleOf(RawHandle handle, bool wantService) const {
     const auto found = handles_.find(handle);
     if (found == handles_.end() || found->second.service.empty() == wantService) {
         return nullptr;
@@ -273,8 +291,8 @@ void SimulatedServiceManager::removeIfDeleted(const std::string& computer,
         return;
     }
     for (const auto& [handle, open] : handles_) {
-        if (!open.service.empty() && open.computer == computer && fold(open.service) ==
-                                                                       fold(service)) {
+        if (!open.service.empty() && open.computer == computer &&
+            fold(open.service) == fold(service)) {
             return;
         }
     }
@@ -338,9 +356,8 @@ int SimulatedServiceManager::QueryServiceConfigA(RawHandle service, void* buffer
                               nullptr,
                               nullptr,
                               nullptr};
-    char** pointers[] = {&record.lpBinaryPathName, &record.lpLoadOrderGroup,
-                         &record.lpDependencies, &record.lpServiceStartName,
-                         &record.lpDisplayName};
+    char** pointers[] = {&record.lpBinaryPathName, &record.lpLoadOrderGroup, &record.lpDependencies,
+                         &record.lpServiceStartName, &record.lpDisplayName};
     std::size_t offset = sizeof record;
     for (std::size_t i = 0; i < std::size(texts); ++i) {
         const auto& [kind, text] = texts[i];
@@ -363,7 +380,8 @@ int SimulatedServiceManager::ControlService(RawHandle service, std::uint32_t con
     if (open == nullptr) {
         return fail(call, error::InvalidHandle);
     }
-    const auto needed = control == control::Stop ? access::ServiceStop : access::ServicePauseContinue;
+    const auto needed =
+        control == control::Stop ? access::ServiceStop : access::ServicePauseContinue;
     if ((open->access & needed) == 0) {
         return fail(call, error::AccessDenied);
     }
@@ -512,8 +530,7 @@ int SimulatedServiceManager::EnumServicesStatusA(RawHandle manager, std::uint32_
 }
 
 int SimulatedServiceManager::GetServiceDisplayNameA(RawHandle manager, const char* serviceName,
-                                                    char* displayName,
-                                                    std::uint32_t* bufferSize) {
+                                                    char* displayName, std::uint32_t* bufferSize) {
     auto& call = begin("GetServiceDisplayNameA", manager, textOf(serviceName), 0, *bufferSize);
     if (const auto error = injectedFailure(call.function)) {
         return fail(call, *error);

@@ -89,7 +89,8 @@ public:
     void setResumeHandleStuck(bool stuck) { resumeStuck_ = stuck; }
     void useCodePage(CodePage codePage) { codePage_ = codePage; }
 
-    // The log.
+    // The log. A benchmark turns it off so that it measures the component, not the log.
+    void keepLog(bool keep) { logging_ = keep; }
     const std::vector<Call>& calls() const noexcept { return calls_; }
     std::vector<std::string> functionsCalled() const;
     void clearCalls() { calls_.clear(); }
@@ -172,6 +173,8 @@ private:
     bool resumeStuck_ = false;
     CodePage codePage_ = CodePage::Windows1252;
     std::vector<Call> calls_;
+    bool logging_ = true;
+    Call unlogged_;
     std::uint32_t lastError_ = 0;
     int invalidCloses_ = 0;
     bool closeOrderKept_ = true;

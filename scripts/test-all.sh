@@ -2,6 +2,7 @@
 # test-all.sh: builds and runs every test suite, prints each suite's CTest summary line, and exits
 # non-zero when any suite fails. Installs what is missing first (scripts/setup.sh).
 #
+#   format          clang-format check of every tracked C++ file
 #   native          g++; the unit suite
 #   sanitize        g++ with AddressSanitizer and UndefinedBehaviorSanitizer; the unit suite
 #   fuzz            clang libFuzzer targets, a short bounded run each (scripts/fuzz.sh)
@@ -84,6 +85,19 @@ native_suite() {
     configure_and_build "$suite" "$dir" all "$@" && run_ctest "$suite" "$dir"
 }
 
+# format_suite: every tracked C++ file is as clang-format (the checked-in .clang-format) writes it.
+format_suite() {
+    local suite=format files
+    suite_started=$SECONDS
+    echo "=== $suite: clang-format --dry-run"
+    mapfile -t files < <(git -C "$root" ls-files '*.cpp' '*.h')
+    if (cd "$root" && clang-format --dry-run -Werror "${files[@]}"); then
+        record "$suite" "${#files[@]} files formatted"
+    else
+        record "$suite" "FILES NOT FORMATTED (clang-format -i them)" failed
+    fi
+}
+
 # fuzz_suite: every libFuzzer target for TOBRUNEL_FUZZ_SECONDS (default 20) from the checked-in
 # seeds (scripts/fuzz.sh); its last line is "N passed, N failed", one per target.
 fuzz_suite() {
@@ -146,6 +160,7 @@ main() {
     "$root/scripts/setup.sh" || exit 1
     local started=$SECONDS
 
+    format_suite
     native_suite native
     native_suite sanitize -DTOBRUNEL_SANITIZE=ON
     fuzz_suite

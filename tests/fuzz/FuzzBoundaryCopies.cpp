@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::byte> filled(reinterpret_cast<const std::byte*>(data + 3),
                                         reinterpret_cast<const std::byte*>(data + size));
     const char* base = reinterpret_cast<const char*>(filled.data());
-    const char* text = offset <= filled.size() + 64 ? base + std::min(offset, filled.size()) : nullptr;
+    const char* text =
+        offset <= filled.size() + 64 ? base + std::min(offset, filled.size()) : nullptr;
 
     const auto copy = bufferCopy(platform, filled, text);
     const auto list = listCopy(platform, filled, text);

@@ -104,32 +104,31 @@ constexpr std::uint32_t Stop = 0x1, PauseContinue = 0x2, Shutdown = 0x4;
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandPrecondition,
-    testing::Values(
-        PreconditionCase{Command::Stop, 4, Stop, true},
-        PreconditionCase{Command::Stop, 7, Stop | PauseContinue, true},
-        PreconditionCase{Command::Stop, 0, Stop, true},
-        PreconditionCase{Command::Stop, 9, Stop, true},
-        PreconditionCase{Command::Stop, 1, Stop, false},
-        PreconditionCase{Command::Stop, 2, Stop, false},
-        PreconditionCase{Command::Stop, 3, Stop, false},
-        PreconditionCase{Command::Stop, 5, Stop, false},
-        PreconditionCase{Command::Stop, 6, Stop, false},
-        PreconditionCase{Command::Stop, 4, PauseContinue | Shutdown, false},
-        PreconditionCase{Command::Stop, 4, 0, false},
-        PreconditionCase{Command::Start, 1, 0, true},
-        PreconditionCase{Command::Start, 1, Stop | PauseContinue, true},
-        PreconditionCase{Command::Start, 4, Stop, false},
-        PreconditionCase{Command::Start, 7, PauseContinue, false},
-        PreconditionCase{Command::Start, 0, 0, false},
-        PreconditionCase{Command::Pause, 4, PauseContinue, true},
-        PreconditionCase{Command::Pause, 4, Stop | PauseContinue, true},
-        PreconditionCase{Command::Pause, 7, PauseContinue, false},
-        PreconditionCase{Command::Pause, 4, Stop, false},
-        PreconditionCase{Command::Pause, 0, PauseContinue, false},
-        PreconditionCase{Command::Continue, 7, PauseContinue, true},
-        PreconditionCase{Command::Continue, 4, PauseContinue, false},
-        PreconditionCase{Command::Continue, 7, Stop, false},
-        PreconditionCase{Command::Continue, 5, PauseContinue, false}));
+    testing::Values(PreconditionCase{Command::Stop, 4, Stop, true},
+                    PreconditionCase{Command::Stop, 7, Stop | PauseContinue, true},
+                    PreconditionCase{Command::Stop, 0, Stop, true},
+                    PreconditionCase{Command::Stop, 9, Stop, true},
+                    PreconditionCase{Command::Stop, 1, Stop, false},
+                    PreconditionCase{Command::Stop, 2, Stop, false},
+                    PreconditionCase{Command::Stop, 3, Stop, false},
+                    PreconditionCase{Command::Stop, 5, Stop, false},
+                    PreconditionCase{Command::Stop, 6, Stop, false},
+                    PreconditionCase{Command::Stop, 4, PauseContinue | Shutdown, false},
+                    PreconditionCase{Command::Stop, 4, 0, false},
+                    PreconditionCase{Command::Start, 1, 0, true},
+                    PreconditionCase{Command::Start, 1, Stop | PauseContinue, true},
+                    PreconditionCase{Command::Start, 4, Stop, false},
+                    PreconditionCase{Command::Start, 7, PauseContinue, false},
+                    PreconditionCase{Command::Start, 0, 0, false},
+                    PreconditionCase{Command::Pause, 4, PauseContinue, true},
+                    PreconditionCase{Command::Pause, 4, Stop | PauseContinue, true},
+                    PreconditionCase{Command::Pause, 7, PauseContinue, false},
+                    PreconditionCase{Command::Pause, 4, Stop, false},
+                    PreconditionCase{Command::Pause, 0, PauseContinue, false},
+                    PreconditionCase{Command::Continue, 7, PauseContinue, true},
+                    PreconditionCase{Command::Continue, 4, PauseContinue, false},
+                    PreconditionCase{Command::Continue, 7, Stop, false},
+                    PreconditionCase{Command::Continue, 5, PauseContinue, false}));
 
 TEST(Commands, NewObjectReachesNothing) {
     auto platform = std::make_shared<SimulatedServiceManager>();
@@ -245,16 +244,14 @@ TEST_P(CurrentStateLet, PicksTheCommandFromRequestedAndCachedState) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CurrentStateLet,
-    testing::Values(StateLetCase{7, 4, "ControlService", 2},
-                    StateLetCase{4, 1, "StartServiceA", 0},
+    testing::Values(StateLetCase{7, 4, "ControlService", 2}, StateLetCase{4, 1, "StartServiceA", 0},
                     StateLetCase{4, 7, "ControlService", 3},
-                    StateLetCase{1, 4, "ControlService", 1},
-                    StateLetCase{4, 4, nullptr, 0}, StateLetCase{1, 1, nullptr, 0},
-                    StateLetCase{7, 7, nullptr, 0}, StateLetCase{1, 7, nullptr, 0},
-                    StateLetCase{2, 1, nullptr, 0}, StateLetCase{3, 4, nullptr, 0},
-                    StateLetCase{5, 7, nullptr, 0}, StateLetCase{6, 4, nullptr, 0},
-                    StateLetCase{0, 4, nullptr, 0}, StateLetCase{99, 4, nullptr, 0},
-                    StateLetCase{-1, 1, nullptr, 0}));
+                    StateLetCase{1, 4, "ControlService", 1}, StateLetCase{4, 4, nullptr, 0},
+                    StateLetCase{1, 1, nullptr, 0}, StateLetCase{7, 7, nullptr, 0},
+                    StateLetCase{1, 7, nullptr, 0}, StateLetCase{2, 1, nullptr, 0},
+                    StateLetCase{3, 4, nullptr, 0}, StateLetCase{5, 7, nullptr, 0},
+                    StateLetCase{6, 4, nullptr, 0}, StateLetCase{0, 4, nullptr, 0},
+                    StateLetCase{99, 4, nullptr, 0}, StateLetCase{-1, 1, nullptr, 0}));
 
 TEST(CurrentStateLet, RunningOnStoppedStartsAndStillReadsStopped) {
     auto platform = std::make_shared<SimulatedServiceManager>();

@@ -60,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(Lengths, BufferCopyLength,
 TEST_F(Boundary, UnwrittenTextsStayFiller) {
     const Filled filled(std::string("Name\0", 5));
     const char outside[] = "outside";
-    for (const char* pointer : {static_cast<const char*>(nullptr), outside,
-                                filled.text() - 9, filled.text() + filled.bytes.size()}) {
+    for (const char* pointer : {static_cast<const char*>(nullptr), outside, filled.text() - 9,
+                                filled.text() + filled.bytes.size()}) {
         const auto copy = bufferCopy(platform, filled.all(), pointer);
         EXPECT_EQ(copy, std::u16string(256, u' '));
         EXPECT_AUTOMATION_ERROR(cutAtNul(copy), errors::InvalidProcedureCall);
@@ -141,8 +141,9 @@ INSTANTIATE_TEST_SUITE_P(
                     CodePageCase{CodePage::Windows1252, u"Café €", "Caf\xE9 \x80"},
                     CodePageCase{CodePage::Windows1252, nul("a|b"), std::string("a\0b", 3)},
                     CodePageCase{CodePage::Windows1252, u"Œ\x81", "\x8C\x81"},
-                    CodePageCase{CodePage::DoubleByte, u"aЖb", "a\x88\x96"
-                                                               "b"},
+                    CodePageCase{CodePage::DoubleByte, u"aЖb",
+                                 "a\x88\x96"
+                                 "b"},
                     CodePageCase{CodePage::DoubleByte, u"é", "\x81\xE9"}));
 
 TEST(CodePagesLossy, UnmappableCharactersBecomeQuestionMarks) {

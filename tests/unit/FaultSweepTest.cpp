@@ -37,7 +37,9 @@ struct Scenario {
     std::function<std::optional<Outcome>(const Failed&)> expected;
 };
 
-void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.name; }
+void PrintTo(const Scenario& scenario, std::ostream* os) {
+    *os << scenario.name;
+}
 
 void populate(SimulatedServiceManager& platform) {
     auto spooler = runningService("Spooler", "Print Spooler");
@@ -95,39 +97,48 @@ std::optional<Outcome> refreshExpectation(const Failed& failed) {
     return Outcome{!statusPhase};
 }
 
-std::optional<Outcome> falseOnAnyFailure(const Failed&) { return Outcome{false}; }
+std::optional<Outcome> falseOnAnyFailure(const Failed&) {
+    return Outcome{false};
+}
 
 std::vector<Scenario> scenarios() {
     return {
-        serviceScenario("Refresh", u"Spooler", [](clsService& s) { return Outcome{s.Refresh()}; },
-                        refreshExpectation),
-        serviceScenario("Name", u"Spooler",
-                        [](clsService& s) {
-                            s.Name(u"Spooler");
-                            return Outcome{};
-                        },
-                        [](const Failed&) { return std::optional<Outcome>(Outcome{}); }),
-        serviceScenario("DisplayName", u"Spooler",
-                        [](clsService& s) {
-                            s.DisplayName(u"Print Spooler");
-                            return Outcome{};
-                        },
-                        [](const Failed&) { return std::optional<Outcome>(Outcome{}); }),
-        serviceScenario("StopService", u"Spooler",
-                        [](clsService& s) { return Outcome{s.StopService()}; }, falseOnAnyFailure),
-        serviceScenario("StartService", u"Idle",
-                        [](clsService& s) { return Outcome{s.StartService()}; }, falseOnAnyFailure),
-        serviceScenario("PauseService", u"Spooler",
-                        [](clsService& s) { return Outcome{s.PauseService()}; }, falseOnAnyFailure),
-        serviceScenario("ContinueService", u"Resting",
-                        [](clsService& s) { return Outcome{s.ContinueService()}; },
-                        falseOnAnyFailure),
-        serviceScenario("CurrentState", u"Spooler",
-                        [](clsService& s) {
-                            s.CurrentState(1);
-                            return Outcome{};
-                        },
-                        [](const Failed&) { return std::optional<Outcome>(Outcome{}); }),
+        serviceScenario(
+            "Refresh", u"Spooler", [](clsService& s) { return Outcome{s.Refresh()}; },
+            refreshExpectation),
+        serviceScenario(
+            "Name", u"Spooler",
+            [](clsService& s) {
+                s.Name(u"Spooler");
+                return Outcome{};
+            },
+            [](const Failed&) { return std::optional<Outcome>(Outcome{}); }),
+        serviceScenario(
+            "DisplayName", u"Spooler",
+            [](clsService& s) {
+                s.DisplayName(u"Print Spooler");
+                return Outcome{};
+            },
+            [](const Failed&) { return std::optional<Outcome>(Outcome{}); }),
+        serviceScenario(
+            "StopService", u"Spooler", [](clsService& s) { return Outcome{s.StopService()}; },
+            falseOnAnyFailure),
+        serviceScenario(
+            "StartService", u"Idle", [](clsService& s) { return Outcome{s.StartService()}; },
+            falseOnAnyFailure),
+        serviceScenario(
+            "PauseService", u"Spooler", [](clsService& s) { return Outcome{s.PauseService()}; },
+            falseOnAnyFailure),
+        serviceScenario(
+            "ContinueService", u"Resting",
+            [](clsService& s) { return Outcome{s.ContinueService()}; }, falseOnAnyFailure),
+        serviceScenario(
+            "CurrentState", u"Spooler",
+            [](clsService& s) {
+                s.CurrentState(1);
+                return Outcome{};
+            },
+            [](const Failed&) { return std::optional<Outcome>(Outcome{}); }),
         Scenario{"clsServices creation",
                  [](const std::shared_ptr<SimulatedServiceManager>& platform,
                     const std::function<void()>& arm) {
@@ -140,47 +151,50 @@ std::vector<Scenario> scenarios() {
                  // Service loads that fail leave a service with the empty key; a second such
                  // service is the keyed list's duplicate.
                  [](const Failed&) { return std::optional<Outcome>(); }},
-        collectionScenario("clsServices Refresh",
-                           [](clsServices& s) { return Outcome{s.Refresh()}; },
-                           [](const Failed& failed) -> std::optional<Outcome> {
-                               if (failed.function == "OpenSCManagerA" && failed.occurrence == 1) {
-                                   return Outcome{false};
-                               }
-                               if (failed.function == "EnumServicesStatusA") {
-                                   return Outcome{false};
-                               }
-                               return std::nullopt;
-                           }),
-        collectionScenario("clsServices Delete",
-                           [](clsServices& s) { return Outcome{s.Delete(Index::key(u"Idle"))}; },
-                           [](const Failed& failed) -> std::optional<Outcome> {
-                               if (failed.occurrence == 1 &&
-                                   (failed.function == "OpenSCManagerA" ||
-                                    failed.function == "OpenServiceA" ||
-                                    failed.function == "DeleteService")) {
-                                   return Outcome{false};
-                               }
-                               return std::nullopt;
-                           }),
-        collectionScenario("clsServices ComputerName",
-                           [](clsServices& s) {
-                               s.ComputerName(u" SIMHOST ");
-                               return Outcome{};
-                           },
-                           [](const Failed&) { return std::optional<Outcome>(); }),
+        collectionScenario(
+            "clsServices Refresh", [](clsServices& s) { return Outcome{s.Refresh()}; },
+            [](const Failed& failed) -> std::optional<Outcome> {
+                if (failed.function == "OpenSCManagerA" && failed.occurrence == 1) {
+                    return Outcome{false};
+                }
+                if (failed.function == "EnumServicesStatusA") {
+                    return Outcome{false};
+                }
+                return std::nullopt;
+            }),
+        collectionScenario(
+            "clsServices Delete",
+            [](clsServices& s) { return Outcome{s.Delete(Index::key(u"Idle"))}; },
+            [](const Failed& failed) -> std::optional<Outcome> {
+                if (failed.occurrence == 1 &&
+                    (failed.function == "OpenSCManagerA" || failed.function == "OpenServiceA" ||
+                     failed.function == "DeleteService")) {
+                    return Outcome{false};
+                }
+                return std::nullopt;
+            }),
+        collectionScenario(
+            "clsServices ComputerName",
+            [](clsServices& s) {
+                s.ComputerName(u" SIMHOST ");
+                return Outcome{};
+            },
+            [](const Failed&) { return std::optional<Outcome>(); }),
         // A changed filter refreshes the list as ComputerName does.
-        collectionScenario("clsServices ServicesEnumType",
-                           [](clsServices& s) {
-                               s.ServicesEnumType(2);
-                               return Outcome{};
-                           },
-                           [](const Failed&) { return std::optional<Outcome>(); }),
-        collectionScenario("clsServices ServicesEnumState",
-                           [](clsServices& s) {
-                               s.ServicesEnumState(0);
-                               return Outcome{};
-                           },
-                           [](const Failed&) { return std::optional<Outcome>(); }),
+        collectionScenario(
+            "clsServices ServicesEnumType",
+            [](clsServices& s) {
+                s.ServicesEnumType(2);
+                return Outcome{};
+            },
+            [](const Failed&) { return std::optional<Outcome>(); }),
+        collectionScenario(
+            "clsServices ServicesEnumState",
+            [](clsServices& s) {
+                s.ServicesEnumState(0);
+                return Outcome{};
+            },
+            [](const Failed&) { return std::optional<Outcome>(); }),
     };
 }
 
@@ -210,8 +224,7 @@ TEST_P(FaultSweep, EveryFailingCallEndsCleanly) {
     auto baseline = std::make_shared<SimulatedServiceManager>();
     populate(*baseline);
     std::size_t firstCall = 0;
-    const auto outcome =
-        scenario.run(baseline, [&] { firstCall = baseline->calls().size(); });
+    const auto outcome = scenario.run(baseline, [&] { firstCall = baseline->calls().size(); });
     expectClean(outcome, *baseline);
     ASSERT_FALSE(std::holds_alternative<std::int32_t>(outcome)) << describe(outcome);
 
@@ -225,8 +238,9 @@ TEST_P(FaultSweep, EveryFailingCallEndsCleanly) {
         SCOPED_TRACE(function + " #" + std::to_string(failed.occurrence));
         auto platform = std::make_shared<SimulatedServiceManager>();
         populate(*platform);
-        const auto result = scenario.run(
-            platform, [&] { platform->failCall(function, error::AccessDenied, failed.occurrence); });
+        const auto result = scenario.run(platform, [&] {
+            platform->failCall(function, error::AccessDenied, failed.occurrence);
+        });
         expectClean(result, *platform);
         if (const auto expected = scenario.expected(failed)) {
             EXPECT_EQ(describe(result), describe(*expected));
@@ -235,9 +249,9 @@ TEST_P(FaultSweep, EveryFailingCallEndsCleanly) {
 }
 
 TEST_P(FaultSweep, EveryUnwrittenTextEndsCleanly) {
-    for (const auto text : {ConfigText::BinaryPathName, ConfigText::LoadOrderGroup,
-                            ConfigText::Dependencies, ConfigText::StartName,
-                            ConfigText::DisplayName}) {
+    for (const auto text :
+         {ConfigText::BinaryPathName, ConfigText::LoadOrderGroup, ConfigText::Dependencies,
+          ConfigText::StartName, ConfigText::DisplayName}) {
         auto platform = std::make_shared<SimulatedServiceManager>();
         populate(*platform);
         const auto result = GetParam().run(platform, [&] { platform->leaveUnwritten(text); });

@@ -89,11 +89,10 @@ TEST_F(ServiceObject, NameLoadsEverythingThroughTheExactCalls) {
     EXPECT_EQ(dependencies->Item(3), u"+Network");
 
     const std::vector<std::string> expected = {
-        "OpenSCManagerA",      "GetServiceDisplayNameA", "OpenSCManagerA",
-        "OpenServiceA",        "QueryServiceStatus",     "CloseServiceHandle",
-        "CloseServiceHandle",  "OpenSCManagerA",         "OpenServiceA",
-        "QueryServiceConfigA", "QueryServiceConfigA",    "CloseServiceHandle",
-        "CloseServiceHandle",  "CloseServiceHandle"};
+        "OpenSCManagerA",     "GetServiceDisplayNameA", "OpenSCManagerA",      "OpenServiceA",
+        "QueryServiceStatus", "CloseServiceHandle",     "CloseServiceHandle",  "OpenSCManagerA",
+        "OpenServiceA",       "QueryServiceConfigA",    "QueryServiceConfigA", "CloseServiceHandle",
+        "CloseServiceHandle", "CloseServiceHandle"};
     ASSERT_EQ(platform->functionsCalled(), expected);
     const auto& calls = platform->calls();
     EXPECT_EQ(calls[0].access, access::GenericRead);
@@ -163,8 +162,8 @@ INSTANTIATE_TEST_SUITE_P(
                     UnresolvedCase{"empty key name", u"", u"   ", false},
                     UnresolvedCase{"unknown display name", u"", u"No Such Display", true},
                     UnresolvedCase{"unreachable computer", u"OFFLINE", u"Spooler", false},
-                    UnresolvedCase{"unreachable computer by display", u"OFFLINE",
-                                   u"Print Spooler", true}));
+                    UnresolvedCase{"unreachable computer by display", u"OFFLINE", u"Print Spooler",
+                                   true}));
 
 TEST_F(ServiceObject, UnreachableManagerMakesNoOtherCall) {
     platform->setReachable("OFFLINE", false);
@@ -194,8 +193,8 @@ struct StatusFailure {
     std::size_t closes;
 };
 
-class StatusPhaseFailure : public ServiceObject, public testing::WithParamInterface<StatusFailure> {
-};
+class StatusPhaseFailure : public ServiceObject,
+                           public testing::WithParamInterface<StatusFailure> {};
 
 TEST_P(StatusPhaseFailure, LeavesNamesOnlyAndReturnsFalse) {
     service.Name(u"Spooler");
@@ -270,7 +269,8 @@ class ProbeSucceeds : public SimulatedServiceManager {
 public:
     int QueryServiceConfigA(RawHandle service, void* buffer, std::uint32_t size,
                             std::uint32_t* needed) override {
-        const int result = SimulatedServiceManager::QueryServiceConfigA(service, buffer, size, needed);
+        const int result =
+            SimulatedServiceManager::QueryServiceConfigA(service, buffer, size, needed);
         return size == 0 ? 1 : result;
     }
 };

@@ -24,8 +24,8 @@ std::vector<std::u16string> namesOf(const clsServices& services) {
 }
 
 SimulatedService serviceOfType(std::string name, std::uint32_t type, bool running) {
-    auto service = running ? runningService(name, name + " display")
-                           : stoppedService(name, name + " display");
+    auto service =
+        running ? runningService(name, name + " display") : stoppedService(name, name + " display");
     service.status.dwServiceType = type;
     return service;
 }
@@ -111,8 +111,9 @@ std::set<std::u16string> joined(std::set<std::u16string> a, const std::set<std::
 
 INSTANTIATE_TEST_SUITE_P(
     Grid, FilterGrid,
-    testing::Values(FilterCase{0, 0, 0x30, 1, win32Active}, FilterCase{0, 1, 0x30, 2, win32Inactive},
-                    FilterCase{0, 2, 0x30, 3, win32All}, FilterCase{1, 0, 0x0B, 1, driversActive},
+    testing::Values(FilterCase{0, 0, 0x30, 1, win32Active},
+                    FilterCase{0, 1, 0x30, 2, win32Inactive}, FilterCase{0, 2, 0x30, 3, win32All},
+                    FilterCase{1, 0, 0x0B, 1, driversActive},
                     FilterCase{1, 1, 0x0B, 2, driversInactive},
                     FilterCase{1, 2, 0x0B, 3, driversAll},
                     FilterCase{2, 0, 0x3B, 1, joined(win32Active, driversActive)},
@@ -316,7 +317,8 @@ TEST_F(Collection, DeleteOfAMissingIndexMakesNoCall) {
     clsServices services(platform);
     const auto first = services.Item(Index::position(1));
     platform->clearCalls();
-    for (const auto& index : {Index::position(0), Index::position(4), Index::key(u"Nope"), Index{}}) {
+    for (const auto& index :
+         {Index::position(0), Index::position(4), Index::key(u"Nope"), Index{}}) {
         EXPECT_FALSE(services.Delete(index));
     }
     EXPECT_TRUE(platform->calls().empty());

@@ -8,7 +8,6 @@
 
 #include <string>
 
-
 // nul builds automation text from a UTF-8 literal in which '|' stands for a NUL.
 inline std::u16string nul(std::string_view text) {
     auto out = tobrunel::fromUtf8(text);

@@ -175,8 +175,8 @@ DWORD install(const InstalledService& installed) {
     const ScmHandle service(::CreateServiceW(
         manager.get(), wideText(installed.name).c_str(), wideText(installed.displayName).c_str(),
         SERVICE_ALL_ACCESS, installed.serviceType, installed.startType, installed.errorControl,
-        wideText(installed.binaryPath).c_str(), wideText(installed.loadOrderGroup).c_str(), nullptr, nullptr,
-        nullptr, nullptr));
+        wideText(installed.binaryPath).c_str(), wideText(installed.loadOrderGroup).c_str(), nullptr,
+        nullptr, nullptr, nullptr));
     return service ? 0 : ::GetLastError();
 }
 
@@ -204,12 +204,12 @@ void removeLeftovers() {
 InstalledService installedAs(Role role) {
     const auto processId = std::to_string(::GetCurrentProcessId());
     InstalledService installed{std::string(ServicePrefix) + processId,
-                         "Tobrunel Test Service " + processId,
-                         {},
-                         LoadOrderGroup,
-                         SERVICE_WIN32_OWN_PROCESS,
-                         SERVICE_DEMAND_START,
-                         SERVICE_ERROR_NORMAL};
+                               "Tobrunel Test Service " + processId,
+                               {},
+                               LoadOrderGroup,
+                               SERVICE_WIN32_OWN_PROCESS,
+                               SERVICE_DEMAND_START,
+                               SERVICE_ERROR_NORMAL};
     if (role == Role::Disabled) {
         installed.name += "Off";
         installed.displayName += " (disabled)";
@@ -218,7 +218,8 @@ InstalledService installedAs(Role role) {
         installed.name += "Del";
         installed.displayName += " (to delete)";
     }
-    installed.binaryPath = "\"" + programPath() + "\" " + std::string(ServeArgument) + " " + installed.name;
+    installed.binaryPath =
+        "\"" + programPath() + "\" " + std::string(ServeArgument) + " " + installed.name;
     return installed;
 }
 
