@@ -2,6 +2,7 @@
 // all alike, the key=value lines scripts/bench.sh reads, and COM on the bench thread.
 #pragma once
 
+#include "server/ComApartment.h"
 #include "server/ComPtr.h"
 #include "server/Platform.h"
 
@@ -121,22 +122,7 @@ inline void printFigure(const std::string& key, double value) {
     std::fflush(stdout);
 }
 
-// ComApartment makes the bench thread a single-threaded apartment, as a script host's is.
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    HRESULT result() const noexcept { return result_; }
-
-private:
-    HRESULT result_;
-};
+using server::ComApartment;
 
 // createByProgId creates a registered class as a compiled client does: the programmatic
 // identifier through the registry, then the in-process server. Empty when either step fails.
