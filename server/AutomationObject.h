@@ -121,57 +121,36 @@ protected:
 
     // The member shapes. Each sets its out-parameter first, so a failure hands back the empty
     // initial result, and ends in the one catch.
-    template <typename Read> HRESULT getText(BSTR* result, Read read) noexcept {
+    template <typename Result, typename Produce>
+    HRESULT produceResult(Result* result, Result empty, Produce produce) noexcept {
         if (result == nullptr) {
             return E_POINTER;
         }
-        *result = nullptr;
+        *result = empty;
         try {
-            *result = toBstr(read());
+            *result = produce();
             return S_OK;
         } catch (...) {
             return failure();
         }
+    }
+
+    template <typename Read> HRESULT getText(BSTR* result, Read read) noexcept {
+        return produceResult<BSTR>(result, nullptr, [&] { return toBstr(read()); });
     }
 
     template <typename Read> HRESULT getLong(long* result, Read read) noexcept {
-        if (result == nullptr) {
-            return E_POINTER;
-        }
-        *result = 0;
-        try {
-            *result = read();
-            return S_OK;
-        } catch (...) {
-            return failure();
-        }
+        return produceResult<long>(result, 0, [&] { return static_cast<long>(read()); });
     }
 
     template <typename Act> HRESULT getBoolean(VARIANT_BOOL* result, Act act) noexcept {
-        if (result == nullptr) {
-            return E_POINTER;
-        }
-        *result = VARIANT_FALSE;
-        try {
-            *result = act() ? VARIANT_TRUE : VARIANT_FALSE;
-            return S_OK;
-        } catch (...) {
-            return failure();
-        }
+        return produceResult<VARIANT_BOOL>(result, VARIANT_FALSE,
+                                           [&] { return act() ? VARIANT_TRUE : VARIANT_FALSE; });
     }
 
     template <typename Object, typename Read>
     HRESULT getObject(Object** result, Read read) noexcept {
-        if (result == nullptr) {
-            return E_POINTER;
-        }
-        *result = nullptr;
-        try {
-            *result = read().detach();
-            return S_OK;
-        } catch (...) {
-            return failure();
-        }
+        return produceResult<Object*>(result, nullptr, [&] { return read().detach(); });
     }
 
     template <typename Write> HRESULT putText(BSTR* value, Write write) noexcept {
