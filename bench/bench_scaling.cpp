@@ -1,7 +1,7 @@
 // Prints how a collection refresh and a lookup by name scale from 1,000 to 10,000 simulated
 // services: medians of repeated runs, per service, and the ratio of the two totals.
 #include "model/clsServices.h"
-#include "scm/SimulatedServiceManager.h"
+#include "tests/support/SimulatedServiceManager.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,8 +2,8 @@
 // the services of a collection and the names of a dependency list.
 #pragma once
 
-#include "model/AutomationError.h"
-#include "model/Text.h"
+#include "base/AutomationError.h"
+#include "base/Text.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 // Reading and writing the dependency text.
 #include "model/clsSVCDependencies.h"
 
-#include "model/Text.h"
+#include "base/Text.h"
 
 namespace tobrunel {
 

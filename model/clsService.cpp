@@ -2,7 +2,7 @@
 #include "model/clsService.h"
 
 #include "model/Enumerations.h"
-#include "model/Text.h"
+#include "base/Text.h"
 #include "scm/Conversions.h"
 
 #include <utility>

@@ -2,7 +2,7 @@
 #include "model/clsServices.h"
 
 #include "model/Enumerations.h"
-#include "model/Text.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,8 +1,8 @@
 // Buffer copies, NUL cuts and name reads at the platform boundary.
 #include "scm/Conversions.h"
 
-#include "model/AutomationError.h"
-#include "model/Text.h"
+#include "base/AutomationError.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <cstring>

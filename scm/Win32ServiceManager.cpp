@@ -2,7 +2,7 @@
 // of the platform's last error.
 #include "scm/Win32ServiceManager.h"
 
-#include "model/AutomationError.h"
+#include "base/AutomationError.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Turning exceptions into HRESULTs and error info.
 #include "server/ErrorReporting.h"
 
-#include "model/AutomationError.h"
+#include "base/AutomationError.h"
 #include "server/ComPtr.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 // libFuzzer target: buffer and list copies of texts anywhere in, or outside, a platform buffer
 // the fuzzer fills, through both simulated code pages. AddressSanitizer catches any read or write
 // outside the buffers.
-#include "model/AutomationError.h"
+#include "base/AutomationError.h"
 #include "scm/Conversions.h"
-#include "scm/SimulatedServiceManager.h"
+#include "tests/support/SimulatedServiceManager.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The text conversions at the platform boundary and the simulated code pages.
-#include "scm/CodePage.h"
+#include "tests/support/CodePage.h"
 #include "scm/Conversions.h"
-#include "scm/SimulatedServiceManager.h"
+#include "tests/support/SimulatedServiceManager.h"
 
 #include "TestSupport.h"
 

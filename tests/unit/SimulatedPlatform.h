@@ -1,7 +1,7 @@
 // A simulated computer with a few services, and checks on the handles a test left behind.
 #pragma once
 
-#include "scm/SimulatedServiceManager.h"
+#include "tests/support/SimulatedServiceManager.h"
 
 #include <gtest/gtest.h>
 

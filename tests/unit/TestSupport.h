@@ -1,8 +1,8 @@
 // Helpers shared by the unit tests: texts with NULs and automation error checks.
 #pragma once
 
-#include "model/AutomationError.h"
-#include "model/Text.h"
+#include "base/AutomationError.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // own enumerations, item for item, and a deletion leaves the list once the platform lets it go.
 #include "model/Enumerations.h"
 #include "model/Index.h"
-#include "model/Text.h"
+#include "base/Text.h"
 #include "model/clsServices.h"
 #include "scm/Win32ServiceManager.h"
 #include "tests/wine/TestService.h"

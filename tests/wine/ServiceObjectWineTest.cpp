@@ -1,7 +1,7 @@
 // clsService against Wine's real service control manager: every field it loads is what the
 // platform's own calls report, for Wine's services and for an installed test service.
 #include "model/clsService.h"
-#include "model/Text.h"
+#include "base/Text.h"
 #include "scm/Win32ServiceManager.h"
 #include "tests/wine/TestService.h"
 #include "tests/wine/WineTestSupport.h"

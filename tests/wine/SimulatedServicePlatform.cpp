@@ -1,7 +1,7 @@
 // The platform of TobrunelSimulated.dll, a test build of the server: an in-memory service
 // database whose fault the test chooses through the environment before it creates an object,
 // so that the automation errors of the model reach a client as they would from a real platform.
-#include "scm/SimulatedServiceManager.h"
+#include "tests/support/SimulatedServiceManager.h"
 #include "server/ServicePlatform.h"
 
 #include <windows.h>

@@ -1,8 +1,8 @@
 // The simulated service control manager: computers, services, handles with their access rights,
 // the platform's error codes, deletion on last close, and the switches and log used by tests.
-#include "scm/SimulatedServiceManager.h"
+#include "tests/support/SimulatedServiceManager.h"
 
-#include "model/Text.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <cstring>

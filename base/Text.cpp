@@ -1,5 +1,5 @@
 // Trimming and case folding of automation text.
-#include "model/Text.h"
+#include "base/Text.h"
 
 namespace tobrunel {
 

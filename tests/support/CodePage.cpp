@@ -1,5 +1,5 @@
 // Conversions through the simulated manager's code pages.
-#include "scm/CodePage.h"
+#include "tests/support/CodePage.h"
 
 #include <array>
 #include <cstdint>

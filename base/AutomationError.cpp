@@ -1,5 +1,5 @@
 // The runtime's error texts for the numbers the core raises.
-#include "model/AutomationError.h"
+#include "base/AutomationError.h"
 
 #include <utility>
 

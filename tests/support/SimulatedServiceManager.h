@@ -3,7 +3,7 @@
 // can be tested without Windows.
 #pragma once
 
-#include "scm/CodePage.h"
+#include "tests/support/CodePage.h"
 #include "scm/ServiceManager.h"
 
 #include <cstdint>
