@@ -4,14 +4,14 @@
 # TobrunelSimulated.dll: the same server over a simulated service database, whose faults make
 # the model's automation errors reachable.
 add_automation_server(TobrunelSimulated ${CMAKE_CURRENT_SOURCE_DIR}/SimulatedServicePlatform.cpp
-                      LIBRARIES tobrunel_core)
+                      LIBRARIES tobrunel_simulated)
 
 # add_server_test(NAME name SOURCES file...): a Wine test that knows where both DLLs are.
 function(add_server_test)
   cmake_parse_arguments(PARSE_ARGV 0 SERVER_TEST "" "NAME" "SOURCES")
   add_wine_test(NAME ${SERVER_TEST_NAME}
     SOURCES ${SERVER_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/server/AutomationText.cpp
-    LIBRARIES oleaut32 ole32 uuid advapi32 version)
+    LIBRARIES tobrunel_server_headers version)
   target_compile_definitions(${SERVER_TEST_NAME} PRIVATE
     TOBRUNEL_DLL="$<TARGET_FILE:Tobrunel>"
     TOBRUNEL_SIMULATED_DLL="$<TARGET_FILE:TobrunelSimulated>")

@@ -5,7 +5,7 @@
 add_library(wine_test_service STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/TestService.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/WineTestSupport.cpp)
-target_link_libraries(wine_test_service PUBLIC tobrunel_win32 GTest::gtest PRIVATE tobrunel_warnings)
+target_link_libraries(wine_test_service PUBLIC tobrunel_scm_win32 wine_test_headers GTest::gtest PRIVATE tobrunel_warnings)
 
 # Each program brings its own main, which serves the test service when the platform starts the
 # program as one.
