@@ -117,8 +117,8 @@ bool readKeyName(ServiceManager& platform, RawHandle manager, std::u16string_vie
     return readName(platform, &ServiceManager::GetServiceKeyNameA, manager, displayName, result);
 }
 
-QueryServiceConfig readConfigRecord(PlatformBuffer filled) {
-    QueryServiceConfig record{};
+ServiceConfig readConfigRecord(PlatformBuffer filled) {
+    ServiceConfig record{};
     std::memcpy(&record, filled.data(), std::min(sizeof record, filled.size()));
     return record;
 }

@@ -54,7 +54,7 @@ bool readKeyName(ServiceManager& platform, RawHandle manager, std::u16string_vie
 
 // readConfigRecord copies the fixed part of a configuration out of the byte buffer the platform
 // filled; the texts stay in the buffer, where its pointers point.
-QueryServiceConfig readConfigRecord(PlatformBuffer filled);
+ServiceConfig readConfigRecord(PlatformBuffer filled);
 
 // openManager and openService open the brackets; an empty ScHandle means the open failed.
 ScHandle openManager(ServiceManager& platform, std::u16string_view computerName,

@@ -13,8 +13,9 @@ namespace tobrunel::scm {
 using RawHandle = std::uintptr_t;
 
 // The platform's records, field for field in the platform's order and with its field widths, so
-// that each has the platform's own layout in every build (36 bytes for QueryServiceConfig and
-// EnumServiceStatus on 32-bit Windows).
+// that each has the platform's own layout in every build (36 bytes for ServiceConfig and
+// EnumServiceStatus on 32-bit Windows). The names differ from the platform's own, which
+// <windows.h> takes for macros, so these headers and it may come in any order.
 struct ServiceStatus {
     std::uint32_t dwServiceType;
     std::uint32_t dwCurrentState;
@@ -25,7 +26,7 @@ struct ServiceStatus {
     std::uint32_t dwWaitHint;
 };
 
-struct QueryServiceConfig {
+struct ServiceConfig {
     std::uint32_t dwServiceType;
     std::uint32_t dwStartType;
     std::uint32_t dwErrorControl;

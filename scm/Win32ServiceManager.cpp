@@ -26,22 +26,22 @@ static_assert(offsetof(ServiceStatus, dwServiceSpecificExitCode) ==
 static_assert(offsetof(ServiceStatus, dwCheckPoint) == offsetof(SERVICE_STATUS, dwCheckPoint));
 static_assert(offsetof(ServiceStatus, dwWaitHint) == offsetof(SERVICE_STATUS, dwWaitHint));
 
-static_assert(sizeof(ConfigRecord) == sizeof(QUERY_SERVICE_CONFIGA));
-static_assert(offsetof(ConfigRecord, dwServiceType) ==
+static_assert(sizeof(ServiceConfig) == sizeof(QUERY_SERVICE_CONFIGA));
+static_assert(offsetof(ServiceConfig, dwServiceType) ==
               offsetof(QUERY_SERVICE_CONFIGA, dwServiceType));
-static_assert(offsetof(ConfigRecord, dwStartType) == offsetof(QUERY_SERVICE_CONFIGA, dwStartType));
-static_assert(offsetof(ConfigRecord, dwErrorControl) ==
+static_assert(offsetof(ServiceConfig, dwStartType) == offsetof(QUERY_SERVICE_CONFIGA, dwStartType));
+static_assert(offsetof(ServiceConfig, dwErrorControl) ==
               offsetof(QUERY_SERVICE_CONFIGA, dwErrorControl));
-static_assert(offsetof(ConfigRecord, lpBinaryPathName) ==
+static_assert(offsetof(ServiceConfig, lpBinaryPathName) ==
               offsetof(QUERY_SERVICE_CONFIGA, lpBinaryPathName));
-static_assert(offsetof(ConfigRecord, lpLoadOrderGroup) ==
+static_assert(offsetof(ServiceConfig, lpLoadOrderGroup) ==
               offsetof(QUERY_SERVICE_CONFIGA, lpLoadOrderGroup));
-static_assert(offsetof(ConfigRecord, dwTagId) == offsetof(QUERY_SERVICE_CONFIGA, dwTagId));
-static_assert(offsetof(ConfigRecord, lpDependencies) ==
+static_assert(offsetof(ServiceConfig, dwTagId) == offsetof(QUERY_SERVICE_CONFIGA, dwTagId));
+static_assert(offsetof(ServiceConfig, lpDependencies) ==
               offsetof(QUERY_SERVICE_CONFIGA, lpDependencies));
-static_assert(offsetof(ConfigRecord, lpServiceStartName) ==
+static_assert(offsetof(ServiceConfig, lpServiceStartName) ==
               offsetof(QUERY_SERVICE_CONFIGA, lpServiceStartName));
-static_assert(offsetof(ConfigRecord, lpDisplayName) ==
+static_assert(offsetof(ServiceConfig, lpDisplayName) ==
               offsetof(QUERY_SERVICE_CONFIGA, lpDisplayName));
 
 static_assert(sizeof(EnumServiceStatus) == sizeof(ENUM_SERVICE_STATUSA));
@@ -53,7 +53,7 @@ static_assert(offsetof(EnumServiceStatus, serviceStatus) ==
               offsetof(ENUM_SERVICE_STATUSA, ServiceStatus));
 
 // The sizes the model's buffers were measured in.
-static_assert(sizeof(void*) != 4 || sizeof(ConfigRecord) == 36);
+static_assert(sizeof(void*) != 4 || sizeof(ServiceConfig) == 36);
 static_assert(sizeof(void*) != 4 || sizeof(EnumServiceStatus) == 36);
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "automation text is UTF-16 on Windows");

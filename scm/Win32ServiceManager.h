@@ -9,17 +9,7 @@
 #include <string>
 #include <string_view>
 
-// <windows.h> defines QueryServiceConfig as a macro for QueryServiceConfigA, which would rename
-// the portable record in whatever follows it; our headers must come first.
-#if defined(QueryServiceConfig)
-#error "Include the scm/ headers before <windows.h>"
-#endif
-
 namespace tobrunel::scm {
-
-// ConfigRecord names the portable configuration record in code that also includes <windows.h>,
-// where the record's own name is taken by a macro.
-using ConfigRecord = QueryServiceConfig;
 
 // Win32ServiceManager passes each call straight to its platform namesake and keeps the platform's
 // last error of that call, so conversions made between two calls do not disturb it. Texts cross in

@@ -1,10 +1,9 @@
 // Class factories for the creatable classes; the objects they make belong to the caller's
 // apartment and work over the platform that makeServicePlatform gives.
-// The model and seam headers come before <windows.h>, whose macros would rename their records.
-#include "model/clsService.h"
-#include "model/clsServices.h"
 #include "server/ClassObjects.h"
 
+#include "model/clsService.h"
+#include "model/clsServices.h"
 #include "server/ComPtr.h"
 #include "server/ErrorReporting.h"
 #include "server/Module.h"

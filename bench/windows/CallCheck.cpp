@@ -1,7 +1,5 @@
 // Records the platform calls of the object model's refresh and of the floor's, in one notation,
 // so the bench can show that the floor is the component's own sequence of calls.
-// The seam's headers come before <windows.h>, whose QueryServiceConfig macro would rename the
-// seam's record.
 #include "model/clsServices.h"
 #include "scm/Win32ServiceManager.h"
 

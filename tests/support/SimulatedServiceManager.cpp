@@ -337,7 +337,7 @@ int SimulatedServiceManager::QueryServiceConfigA(RawHandle service, void* buffer
         {ConfigText::StartName, &entry.startName},
         {ConfigText::DisplayName, &entry.displayName},
     };
-    std::size_t needed = sizeof(QueryServiceConfig);
+    std::size_t needed = sizeof(ServiceConfig);
     for (const auto& [kind, text] : texts) {
         // The dependency list carries its own closing NUL; every other text gets one here.
         needed += text->size() + (kind == ConfigText::Dependencies ? 0 : 1);
@@ -347,15 +347,15 @@ int SimulatedServiceManager::QueryServiceConfigA(RawHandle service, void* buffer
         return fail(call, error::InsufficientBuffer);
     }
     auto* bytes = static_cast<char*>(buffer);
-    QueryServiceConfig record{entry.status.dwServiceType,
-                              entry.startType,
-                              entry.errorControl,
-                              nullptr,
-                              nullptr,
-                              entry.tagId,
-                              nullptr,
-                              nullptr,
-                              nullptr};
+    ServiceConfig record{entry.status.dwServiceType,
+                         entry.startType,
+                         entry.errorControl,
+                         nullptr,
+                         nullptr,
+                         entry.tagId,
+                         nullptr,
+                         nullptr,
+                         nullptr};
     char** pointers[] = {&record.lpBinaryPathName, &record.lpLoadOrderGroup, &record.lpDependencies,
                          &record.lpServiceStartName, &record.lpDisplayName};
     std::size_t offset = sizeof record;

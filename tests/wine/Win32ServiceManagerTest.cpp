@@ -158,12 +158,12 @@ TEST_F(Win32ServiceManagerTest, ProbesTheConfigurationSizeThenReadsTheRecord) {
     ::SetLastError(Sentinel);
     ASSERT_EQ(0, platform.QueryServiceConfigA(service.get(), probe, 0, &needed));
     ASSERT_EQ(error::InsufficientBuffer, platform.lastError());
-    ASSERT_GT(needed, sizeof(ConfigRecord));
+    ASSERT_GT(needed, sizeof(ServiceConfig));
 
     Bytes buffer(needed + 1);
     std::uint32_t neededAgain = 0;
     ASSERT_NE(0, platform.QueryServiceConfigA(service.get(), buffer.data(), needed, &neededAgain));
-    const ConfigRecord record = readConfigRecord(buffer);
+    const ServiceConfig record = readConfigRecord(buffer);
 
     Bytes expectedBuffer(needed + 1);
     DWORD expectedNeeded = 0;

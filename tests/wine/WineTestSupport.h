@@ -2,8 +2,6 @@
 // pass-through manager that records the calls the model makes.
 #pragma once
 
-// The seam's headers come before <windows.h>, whose QueryServiceConfig macro would rename the
-// seam's record.
 #include "scm/ServiceManager.h"
 
 #include <windows.h>
