@@ -3,7 +3,6 @@
 //
 //   list-services.exe [/active] [/drivers] [computer]
 #include "server/AutomationText.h"
-#include "server/ComPtr.h"
 #include "server/Interfaces.h"
 
 #include <algorithm>
@@ -141,7 +140,7 @@ ComPtr<_clsServices> createServices() {
           "CLSIDFromProgID(\"Velcastra.clsServices\") (is Tobrunel.dll registered?)");
     ComPtr<_clsServices> services;
     check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, _clsServices::iid,
-                           reinterpret_cast<void**>(services.put())),
+                           reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())),
           "CoCreateInstance(Velcastra.clsServices)");
     return services;
 }
@@ -175,11 +174,11 @@ std::vector<Row> rowsOf(_clsServices& services) {
         index.vt = VT_I4;
         index.lVal = position;
         ComPtr<_clsService> service;
-        check(services.get_Item(&index, service.put()), "Item");
+        check(services.get_Item(&index, service.ReleaseAndGetAddressOf()), "Item");
         if (!service) {
             continue; // Item answers no object, not an error, for a position it lacks.
         }
-        rows.push_back(rowOf(*service.get()));
+        rows.push_back(rowOf(*service.Get()));
     }
     return rows;
 }
@@ -244,13 +243,13 @@ std::wstring computerOf(_clsServices& services) {
 int listServices(const Options& options) {
     const Apartment apartment;
     const ComPtr<_clsServices> services = createServices();
-    applyOptions(*services.get(), options);
-    const std::vector<Row> rows = rowsOf(*services.get());
+    applyOptions(*services.Get(), options);
+    const std::vector<Row> rows = rowsOf(*services.Get());
     printTable(rows);
     printLine(L"");
     printLine(std::to_wstring(rows.size()) + L" " + (options.activeOnly ? L"active " : L"") +
               (options.withDrivers ? L"services and drivers" : L"services") + L" on " +
-              computerOf(*services.get()) + L".");
+              computerOf(*services.Get()) + L".");
     return 0;
 }
 

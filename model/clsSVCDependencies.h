@@ -2,6 +2,7 @@
 // name followed by a NUL, the whole closed by one more NUL).
 #pragma once
 
+#include "model/AutomationPeer.h"
 #include "model/KeyedList.h"
 
 #include <cstdint>
@@ -25,7 +26,7 @@ public:
     bool Remove(std::int32_t lIndex);
     std::u16string Item(std::int32_t lIndex) const;
 
-    void* automationPeer = nullptr;
+    AutomationPeer* automationPeer = nullptr;
 
 private:
     KeyedList<std::u16string> items_;

@@ -2,6 +2,7 @@
 // manager last reported about it and the commands that change its running state.
 #pragma once
 
+#include "model/AutomationPeer.h"
 #include "model/clsSVCDependencies.h"
 #include "scm/ServiceManager.h"
 
@@ -50,7 +51,7 @@ public:
     bool Refresh();
 
     // The server's COM object for this service while one exists; see clsSVCDependencies.
-    void* automationPeer = nullptr;
+    AutomationPeer* automationPeer = nullptr;
 
 private:
     void ClearServiceData(bool bKeepNames);

@@ -70,8 +70,7 @@ public:
         if (FAILED(status)) {
             return status;
         }
-        *info = ComPtr<ITypeInfo>(typeInfo_.dispatch).detach();
-        return S_OK;
+        return typeInfo_.dispatch.CopyTo(info);
     }
 
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
@@ -150,7 +149,7 @@ protected:
 
     template <typename Object, typename Read>
     HRESULT getObject(Object** result, Read read) noexcept {
-        return produceResult<Object*>(result, nullptr, [&] { return read().detach(); });
+        return produceResult<Object*>(result, nullptr, [&] { return read().Detach(); });
     }
 
     template <typename Write> HRESULT putText(BSTR* value, Write write) noexcept {
@@ -182,7 +181,7 @@ private:
         if (typeInfo_.vtable) {
             return S_OK;
         }
-        return loadInterfaceTypeInfo(Interface::iid, typeInfo_);
+        return interfaceTypeInfo(Interface::iid, typeInfo_);
     }
 
     std::atomic<ULONG> references_{1};

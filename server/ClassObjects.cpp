@@ -4,12 +4,12 @@
 
 #include "model/clsService.h"
 #include "model/clsServices.h"
-#include "server/ComPtr.h"
 #include "server/ErrorReporting.h"
 #include "server/Module.h"
 #include "server/ServiceObject.h"
 #include "server/ServicePlatform.h"
 #include "server/ServicesObject.h"
+#include "server/TypeInformation.h"
 
 #include <atomic>
 #include <memory>
@@ -22,10 +22,10 @@ namespace {
 ComPtr<IDispatch> newObjectOf(const ClassRecord& record) {
     auto platform = makeServicePlatform();
     if (&record == &clsServicesClass) {
-        return ComPtr<IDispatch>::adopt(ServicesObject::create(std::move(platform)).detach());
+        return ServicesObject::create(std::move(platform));
     }
     if (&record == &clsServiceClass) {
-        return ComPtr<IDispatch>::adopt(ServiceObject::create(std::move(platform)).detach());
+        return ServiceObject::create(std::move(platform));
     }
     return {};
 }
@@ -130,7 +130,8 @@ HRESULT getClassObject(const LibraryRecord& library, REFCLSID clsid, REFIID iid,
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     try {
-        auto made = ComPtr<IClassFactory>::adopt(std::make_unique<ClassFactory>(*record).release());
+        ComPtr<IClassFactory> made;
+        made.Attach(std::make_unique<ClassFactory>(*record).release());
         return made->QueryInterface(iid, factory);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -138,7 +139,12 @@ HRESULT getClassObject(const LibraryRecord& library, REFCLSID clsid, REFIID iid,
 }
 
 HRESULT canUnloadNow(const LibraryRecord&) noexcept {
-    return liveObjectsAndLocks() == 0 ? S_OK : S_FALSE;
+    if (liveObjectsAndLocks() != 0) {
+        return S_FALSE;
+    }
+    // No object is left to use the type information; the module may go.
+    releaseTypeInformation();
+    return S_OK;
 }
 
 } // namespace tobrunel::server

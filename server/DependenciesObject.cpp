@@ -4,17 +4,6 @@
 
 namespace tobrunel::server {
 
-DependenciesObject::DependenciesObject(std::shared_ptr<clsSVCDependencies> model)
-    : model_(std::move(model)) {
-    model_->automationPeer = this;
-}
-
-DependenciesObject::~DependenciesObject() {
-    if (model_->automationPeer == this) {
-        model_->automationPeer = nullptr;
-    }
-}
-
 HRESULT DependenciesObject::get_Source(BSTR* result) noexcept {
     return getText(result, [&] { return model_->Source(); });
 }

@@ -5,17 +5,19 @@
 #include "model/clsSVCDependencies.h"
 #include "server/AutomationObject.h"
 #include "server/Interfaces.h"
+#include "server/Peers.h"
 
 #include <memory>
 
 namespace tobrunel::server {
 
 class DependenciesObject final
-    : public AutomationObject<_clsSVCDependencies, clsSVCDependenciesClass> {
+    : public AutomationObject<_clsSVCDependencies, clsSVCDependenciesClass>,
+      public Peer<clsSVCDependencies> {
 public:
     // Made through peerOf only, so that a list never has two COM objects.
-    explicit DependenciesObject(std::shared_ptr<clsSVCDependencies> model);
-    ~DependenciesObject() override;
+    explicit DependenciesObject(std::shared_ptr<clsSVCDependencies> model)
+        : Peer(std::move(model)) {}
 
     HRESULT STDMETHODCALLTYPE get_Source(BSTR* result) noexcept override;
     HRESULT STDMETHODCALLTYPE put_Source(BSTR* strSource) noexcept override;
@@ -23,9 +25,6 @@ public:
     HRESULT STDMETHODCALLTYPE Add(BSTR* strCad) noexcept override;
     HRESULT STDMETHODCALLTYPE Remove(long* lIndex, VARIANT_BOOL* result) noexcept override;
     HRESULT STDMETHODCALLTYPE get_Item(long* lIndex, BSTR* result) noexcept override;
-
-private:
-    std::shared_ptr<clsSVCDependencies> model_;
 };
 
 } // namespace tobrunel::server

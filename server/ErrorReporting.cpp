@@ -2,7 +2,6 @@
 #include "server/ErrorReporting.h"
 
 #include "base/AutomationError.h"
-#include "server/ComPtr.h"
 
 #include <algorithm>
 #include <new>
@@ -24,7 +23,7 @@ std::wstring endedText(std::u16string_view text) {
 // still reports the error.
 void setErrorInfo(const ClassRecord& record, const std::u16string& description) {
     ComPtr<ICreateErrorInfo> writer;
-    if (FAILED(CreateErrorInfo(writer.put()))) {
+    if (FAILED(CreateErrorInfo(writer.ReleaseAndGetAddressOf()))) {
         return;
     }
     std::wstring sourceText =
@@ -33,8 +32,8 @@ void setErrorInfo(const ClassRecord& record, const std::u16string& description) 
     writer->SetGUID(record.defaultInterface->iid);
     writer->SetSource(sourceText.data());
     writer->SetDescription(descriptionText.data());
-    if (auto info = writer.as<IErrorInfo>(IID_IErrorInfo)) {
-        SetErrorInfo(0, info.get());
+    if (ComPtr<IErrorInfo> info; SUCCEEDED(writer.As(&info))) {
+        SetErrorInfo(0, info.Get());
     }
 }
 

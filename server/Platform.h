@@ -7,5 +7,13 @@
 #include <oaidl.h>
 #include <oleauto.h>
 #include <olectl.h>
+#include <wrl/client.h>
 
 #undef StartService
+
+namespace tobrunel::server {
+
+// ComPtr owns one reference to a COM interface; the SDK's own.
+using Microsoft::WRL::ComPtr;
+
+} // namespace tobrunel::server

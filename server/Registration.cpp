@@ -1,7 +1,6 @@
 // Writing and removing the registry entries of the library and its creatable classes.
 #include "server/Registration.h"
 
-#include "server/ComPtr.h"
 #include "server/Module.h"
 
 #include <new>
@@ -89,10 +88,10 @@ constexpr SYSKIND thisPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
 HRESULT registerTypeLibrary(const std::wstring& path) {
     ComPtr<ITypeLib> library;
-    HRESULT status = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
+    HRESULT status = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.ReleaseAndGetAddressOf());
     if (SUCCEEDED(status)) {
         std::wstring fullPath = path;
-        status = RegisterTypeLib(library.get(), fullPath.data(), nullptr);
+        status = RegisterTypeLib(library.Get(), fullPath.data(), nullptr);
     }
     return status;
 }

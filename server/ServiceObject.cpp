@@ -11,16 +11,6 @@ ComPtr<_clsService> ServiceObject::create(std::shared_ptr<scm::ServiceManager> p
     return peerOf<ServiceObject>(std::make_shared<clsService>(std::move(platform)));
 }
 
-ServiceObject::ServiceObject(std::shared_ptr<clsService> model) : model_(std::move(model)) {
-    model_->automationPeer = this;
-}
-
-ServiceObject::~ServiceObject() {
-    if (model_->automationPeer == this) {
-        model_->automationPeer = nullptr;
-    }
-}
-
 HRESULT ServiceObject::get_Dependencies(_clsSVCDependencies** result) noexcept {
     return getObject(result, [&] { return peerOf<DependenciesObject>(model_->Dependencies()); });
 }

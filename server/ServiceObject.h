@@ -5,19 +5,20 @@
 #include "model/clsService.h"
 #include "server/AutomationObject.h"
 #include "server/Interfaces.h"
+#include "server/Peers.h"
 
 #include <memory>
 
 namespace tobrunel::server {
 
-class ServiceObject final : public AutomationObject<_clsService, clsServiceClass> {
+class ServiceObject final : public AutomationObject<_clsService, clsServiceClass>,
+                            public Peer<clsService> {
 public:
     // create makes the empty service that a client creates, over `platform`.
     static ComPtr<_clsService> create(std::shared_ptr<scm::ServiceManager> platform);
 
     // Made through create or peerOf only, so that a service never has two COM objects.
-    explicit ServiceObject(std::shared_ptr<clsService> model);
-    ~ServiceObject() override;
+    explicit ServiceObject(std::shared_ptr<clsService> model) : Peer(std::move(model)) {}
 
     HRESULT STDMETHODCALLTYPE get_Dependencies(_clsSVCDependencies** result) noexcept override;
     HRESULT STDMETHODCALLTYPE get_TagID(long* result) noexcept override;
@@ -45,9 +46,6 @@ public:
     HRESULT STDMETHODCALLTYPE PauseService(VARIANT_BOOL* result) noexcept override;
     HRESULT STDMETHODCALLTYPE ContinueService(VARIANT_BOOL* result) noexcept override;
     HRESULT STDMETHODCALLTYPE Refresh(VARIANT_BOOL* result) noexcept override;
-
-private:
-    std::shared_ptr<clsService> model_;
 };
 
 } // namespace tobrunel::server

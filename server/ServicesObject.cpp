@@ -11,8 +11,9 @@ namespace tobrunel::server {
 
 ComPtr<_clsServices> ServicesObject::create(std::shared_ptr<scm::ServiceManager> platform) {
     auto model = std::make_shared<clsServices>(std::move(platform));
-    return ComPtr<_clsServices>::adopt(
-        std::make_unique<ServicesObject>(std::move(model)).release());
+    ComPtr<_clsServices> object;
+    object.Attach(std::make_unique<ServicesObject>(std::move(model)).release());
+    return object;
 }
 
 ServicesObject::ServicesObject(std::shared_ptr<clsServices> model) : model_(std::move(model)) {}

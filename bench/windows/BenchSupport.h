@@ -3,7 +3,6 @@
 #pragma once
 
 #include "server/ComApartment.h"
-#include "server/ComPtr.h"
 #include "server/Platform.h"
 
 #include <algorithm>
@@ -131,7 +130,7 @@ template <typename Interface> server::ComPtr<Interface> createByProgId(const wch
     CLSID clsid{};
     if (SUCCEEDED(CLSIDFromProgID(progId, &clsid))) {
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, Interface::iid,
-                         reinterpret_cast<void**>(object.put()));
+                         reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
     }
     return object;
 }

@@ -29,13 +29,13 @@ constexpr DISPID ComputerNameId = 0x68030009;
 // ITypeInfo::Invoke reaches the vtable.
 ComPtr<ITypeInfo> vtableTypeInfo(IDispatch& object) {
     ComPtr<ITypeInfo> dispatch;
-    if (FAILED(object.GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatch.put()))) {
+    if (FAILED(object.GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatch.ReleaseAndGetAddressOf()))) {
         return {};
     }
     HREFTYPE reference = 0;
     ComPtr<ITypeInfo> vtable;
     if (FAILED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &reference)) ||
-        FAILED(dispatch->GetRefTypeInfo(reference, vtable.put()))) {
+        FAILED(dispatch->GetRefTypeInfo(reference, vtable.ReleaseAndGetAddressOf()))) {
         return dispatch;
     }
     return vtable;
@@ -100,7 +100,7 @@ ComPtr<IDispatch> createDispatch(const wchar_t* progId) {
     CLSID clsid{};
     if (SUCCEEDED(CLSIDFromProgID(progId, &clsid))) {
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                         reinterpret_cast<void**>(object.put()));
+                         reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
     }
     return object;
 }
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create Velcastra.clsService: is Tobrunel.dll registered?\n");
         return 1;
     }
-    const auto typeInfo = vtableTypeInfo(*service.get());
+    const auto typeInfo = vtableTypeInfo(*service.Get());
     if (!typeInfo) {
         std::fprintf(stderr, "the object gives no type information\n");
         return 1;
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
         VariantInit(&result);
         const bool isGet = flags == DISPATCH_PROPERTYGET;
         const HRESULT status =
-            typeInfo->Invoke(service.get(), isGet ? CurrentStateId : ComputerNameId, flags,
+            typeInfo->Invoke(service.Get(), isGet ? CurrentStateId : ComputerNameId, flags,
                              call.bind(!isGet), isGet ? &result : nullptr, nullptr, nullptr);
         VariantClear(&result);
         return status;
@@ -183,12 +183,12 @@ int main(int argc, char** argv) {
                 }));
     // A script engine that keeps no dispatch ids asks for the name before every call.
     printFigure("dispatch.names_get.us",
-                microsecondsPerLookup(calls, runs, *service.get(), L"CurrentState"));
+                microsecondsPerLookup(calls, runs, *service.Get(), L"CurrentState"));
     printFigure("dispatch.names_let.us",
-                microsecondsPerLookup(calls, runs, *service.get(), L"ComputerName"));
+                microsecondsPerLookup(calls, runs, *service.Get(), L"ComputerName"));
     if (const auto dictionary = createDispatch(L"Scripting.Dictionary")) {
         printFigure("dictionary.names.us",
-                    microsecondsPerLookup(calls, runs, *dictionary.get(), L"Count"));
+                    microsecondsPerLookup(calls, runs, *dictionary.Get(), L"Count"));
     }
 
     // The value's text must still be the one the lets passed: the calls above only read it.

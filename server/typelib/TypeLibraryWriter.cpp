@@ -4,7 +4,6 @@
 #include "server/typelib/TypeLibraryWriter.h"
 
 #include "model/Enumerations.h"
-#include "server/ComPtr.h"
 #include "server/Descriptions.h"
 #include "server/Identifiers.h"
 
@@ -78,7 +77,8 @@ class LibraryBuilder {
 public:
     LibraryBuilder(const std::wstring& path, SYSKIND platform)
         : pointerSize_(pointerSizeOf(platform)) {
-        check(CreateTypeLib2(platform, path.c_str(), library_.put()), "CreateTypeLib2");
+        check(CreateTypeLib2(platform, path.c_str(), library_.ReleaseAndGetAddressOf()),
+              "CreateTypeLib2");
         const auto& record = velcastraLibrary;
         check(library_->SetName(owned(record.name).data()), "SetName");
         check(library_->SetGuid(record.libid), "SetGuid");
@@ -87,8 +87,9 @@ public:
         check(library_->SetDocString(owned(record.description).data()), "SetDocString");
         check(library_->SetLibFlags(0), "SetLibFlags");
         ComPtr<ITypeLib> standard;
-        check(LoadTypeLib(L"stdole2.tlb", standard.put()), "LoadTypeLib(stdole2.tlb)");
-        check(standard->GetTypeInfoOfGuid(IID_IDispatch, dispatch_.put()),
+        check(LoadTypeLib(L"stdole2.tlb", standard.ReleaseAndGetAddressOf()),
+              "LoadTypeLib(stdole2.tlb)");
+        check(standard->GetTypeInfoOfGuid(IID_IDispatch, dispatch_.ReleaseAndGetAddressOf()),
               "GetTypeInfoOfGuid(IDispatch)");
     }
 
@@ -130,17 +131,17 @@ private:
 
     void create(std::wstring_view name, TYPEKIND kind) {
         Pending pending;
-        check(library_->CreateTypeInfo(owned(name).data(), kind, pending.writer.put()),
+        check(library_->CreateTypeInfo(owned(name).data(), kind,
+                                       pending.writer.ReleaseAndGetAddressOf()),
               "CreateTypeInfo");
-        pending.reader = pending.writer.as<ITypeInfo>(IID_ITypeInfo);
-        if (!pending.reader) {
+        if (FAILED(pending.writer.As(&pending.reader))) {
             throw TypeLibraryError("QueryInterface(ITypeInfo)", E_NOINTERFACE);
         }
         byName_.emplace(std::wstring(name), std::move(pending));
     }
 
     ICreateTypeInfo& writer(std::wstring_view name) {
-        return *byName_.at(std::wstring(name)).writer.get();
+        return *byName_.at(std::wstring(name)).writer.Get();
     }
 
     HREFTYPE referTo(ICreateTypeInfo& from, ITypeInfo& to) {
@@ -176,7 +177,7 @@ private:
         check(info.SetGuid(description.iid), "SetGuid(interface)");
         check(info.SetVersion(1, 0), "SetVersion(interface)");
         check(info.SetTypeFlags(interfaceFlags), "SetTypeFlags(interface)");
-        check(info.AddImplType(0, referTo(info, *dispatch_.get())), "AddImplType(IDispatch)");
+        check(info.AddImplType(0, referTo(info, *dispatch_.Get())), "AddImplType(IDispatch)");
         for (std::size_t i = 0; i < description.members.size(); ++i) {
             addMember(info, static_cast<UINT>(i), description.members[i]);
         }
@@ -199,11 +200,11 @@ private:
             break;
         case ValueType::Enumeration:
             type.vt = VT_USERDEFINED;
-            type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.get());
+            type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.Get());
             break;
         case ValueType::Object:
             type.vt = VT_USERDEFINED;
-            type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.get());
+            type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.Get());
             type = store.pointerTo(type);
             break;
         }
@@ -268,7 +269,7 @@ private:
         const WORD flags = record.instancing == Instancing::MultiUse ? TYPEFLAG_FCANCREATE : 0;
         check(info.SetTypeFlags(flags), "SetTypeFlags(class)");
         auto& defaultInterface =
-            *byName_.at(std::wstring(record.defaultInterface->name)).reader.get();
+            *byName_.at(std::wstring(record.defaultInterface->name)).reader.Get();
         check(info.AddImplType(0, referTo(info, defaultInterface)), "AddImplType(class)");
         check(info.SetImplTypeFlags(0, IMPLTYPEFLAG_FDEFAULT), "SetImplTypeFlags");
     }

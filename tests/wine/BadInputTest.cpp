@@ -34,9 +34,9 @@ public:
         ComPtr<Interface> object;
         const auto getClassObject = library_.entry<GetClassObject>("DllGetClassObject");
         if (SUCCEEDED(getClassObject(clsid, IID_IClassFactory,
-                                     reinterpret_cast<void**>(factory.put())))) {
+                                     reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())))) {
             factory->CreateInstance(nullptr, Interface::iid,
-                                    reinterpret_cast<void**>(object.put()));
+                                    reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
         }
         return object;
     }
@@ -344,10 +344,11 @@ std::wstring readText(HRESULT (STDMETHODCALLTYPE _clsService::*read)(BSTR*), _cl
 std::wstring serviceName(IDispatch* object) {
     ComPtr<_clsService> service;
     if (object == nullptr ||
-        FAILED(object->QueryInterface(IID__clsService, reinterpret_cast<void**>(service.put())))) {
+        FAILED(object->QueryInterface(
+            IID__clsService, reinterpret_cast<void**>(service.ReleaseAndGetAddressOf())))) {
         return L"(no service)";
     }
-    return readText(&_clsService::get_Name, *service.get());
+    return readText(&_clsService::get_Name, *service.Get());
 }
 
 std::wstring expectedName(Selects selects) {
@@ -377,14 +378,14 @@ LONG convertedLong(const VARIANT& argument) {
 Target servicesTarget() {
     Target target;
     target.services = simulated().services();
-    target.object = target.services.as<IDispatch>(IID_IDispatch);
+    target.object = dispatchOf(target.services);
     return target;
 }
 
 Target serviceTarget() {
     Target target;
     target.service = simulated().service();
-    target.object = target.service.as<IDispatch>(IID_IDispatch);
+    target.object = dispatchOf(target.service);
     return target;
 }
 
@@ -392,13 +393,13 @@ Target serviceTarget() {
 Target listTarget() {
     Target target;
     target.service = simulated().service();
-    target.service->get_Dependencies(target.list.put());
+    target.service->get_Dependencies(target.list.ReleaseAndGetAddressOf());
     for (const wchar_t* name : {L"a", L"b"}) {
         Bstr text(SysAllocString(name));
         BSTR argument = text.get();
         target.list->Add(&argument);
     }
-    target.object = target.list.as<IDispatch>(IID_IDispatch);
+    target.object = dispatchOf(target.list);
     return target;
 }
 
@@ -414,14 +415,14 @@ std::vector<Member> members() {
             [=](Target& t, const VARIANT& argument, Selects, const VARIANT&) {
                 const auto text = trimmed(convertedText(argument));
                 if (!resolves) {
-                    EXPECT_EQ(readText(&_clsService::get_ComputerName, *t.service.get()), text);
+                    EXPECT_EQ(readText(&_clsService::get_ComputerName, *t.service.Get()), text);
                     return;
                 }
                 // Only the one name that the simulated database holds resolves.
                 const bool found =
                     _wcsicmp(text.c_str(), id == 0x68030004 ? L"alpha" : L"alpha service") == 0 &&
                     text.find(L'\0') == std::wstring::npos;
-                EXPECT_EQ(readText(&_clsService::get_Name, *t.service.get()),
+                EXPECT_EQ(readText(&_clsService::get_Name, *t.service.Get()),
                           found ? (id == 0x68030004 ? text : L"Alpha") : L"");
             }};
     };
@@ -562,7 +563,7 @@ protected:
 TEST_F(BadInputTest, EveryTypeByValueAndByReferenceGivesAResultOrACleanFailure) {
     const auto someObject = simulated().service();
     ASSERT_TRUE(someObject);
-    const auto kinds = argumentKinds(*someObject.get());
+    const auto kinds = argumentKinds(*someObject.Get());
     OutcomeTable table;
     int calls = 0;
 
@@ -673,9 +674,9 @@ TEST_P(LongNames, AServiceOfAnUnknownLongNameIsCleared) {
         SCOPED_TRACE(id == 0x68030004 ? "Name" : "DisplayName");
         const auto service = server().service();
         ASSERT_TRUE(service);
-        set(*service.get(), id, name);
-        EXPECT_EQ(readText(&_clsService::get_Name, *service.get()), L"");
-        EXPECT_EQ(readText(&_clsService::get_DisplayName, *service.get()), L"");
+        set(*service.Get(), id, name);
+        EXPECT_EQ(readText(&_clsService::get_Name, *service.Get()), L"");
+        EXPECT_EQ(readText(&_clsService::get_DisplayName, *service.Get()), L"");
         long state = -1;
         EXPECT_HRESULT(S_OK, service->get_CurrentState(&state));
         EXPECT_EQ(state, 0);
@@ -689,14 +690,14 @@ TEST_P(LongNames, AServiceKeepsALongComputerNameWhole) {
     const std::wstring name(GetParam().length, L'c');
     const auto service = server().service();
     ASSERT_TRUE(service);
-    set(*service.get(), 0x68030009, L" " + name + L" ");
-    EXPECT_EQ(readText(&_clsService::get_ComputerName, *service.get()), name);
+    set(*service.Get(), 0x68030009, L" " + name + L" ");
+    EXPECT_EQ(readText(&_clsService::get_ComputerName, *service.Get()), name);
     // The simulated database knows no computer of that name, so its service does not resolve;
     // Wine's manager ignores the computer name and resolves its own service.
     const bool onWine = GetParam().dll == std::string("real");
     const std::wstring existing = onWine ? L"Spooler" : L"Alpha";
-    set(*service.get(), 0x68030004, existing);
-    EXPECT_EQ(readText(&_clsService::get_Name, *service.get()), onWine ? existing : L"");
+    set(*service.Get(), 0x68030004, existing);
+    EXPECT_EQ(readText(&_clsService::get_Name, *service.Get()), onWine ? existing : L"");
 }
 
 TEST_P(LongNames, ACollectionOnALongComputerNameListsWhatTheManagerGives) {
@@ -706,7 +707,7 @@ TEST_P(LongNames, ACollectionOnALongComputerNameListsWhatTheManagerGives) {
     long before = 0;
     ASSERT_HRESULT(S_OK, services->get_Count(&before));
     ASSERT_GT(before, 0);
-    set(*services.as<IDispatch>(IID_IDispatch).get(), 0x68030001, name);
+    set(*dispatchOf(services).Get(), 0x68030001, name);
     Bstr stored;
     EXPECT_HRESULT(S_OK, services->get_ComputerName(stored.put()));
     EXPECT_EQ(textOf(stored.get()), name);

@@ -29,9 +29,9 @@ std::wstring computerName() {
 
 template <typename Interface> bool sameObject(Interface* a, Interface* b) {
     ComPtr<IUnknown> first, second;
-    a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(first.put()));
-    b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(second.put()));
-    return first && first.get() == second.get();
+    a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(first.ReleaseAndGetAddressOf()));
+    b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(second.ReleaseAndGetAddressOf()));
+    return first && first.Get() == second.Get();
 }
 
 std::wstring text(HRESULT (STDMETHODCALLTYPE _clsService::*read)(BSTR*), _clsService& service) {
@@ -69,8 +69,9 @@ protected:
     ComPtr<IClassFactory> factoryOf(const GUID& clsid, HRESULT expected = S_OK) {
         ComPtr<IClassFactory> factory;
         const auto getClassObject = library.entry<GetClassObject>("DllGetClassObject");
-        EXPECT_HRESULT(expected, getClassObject(clsid, IID_IClassFactory,
-                                                reinterpret_cast<void**>(factory.put())));
+        EXPECT_HRESULT(expected,
+                       getClassObject(clsid, IID_IClassFactory,
+                                      reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())));
         return factory;
     }
 
@@ -78,9 +79,9 @@ protected:
         ComPtr<_clsServices> services;
         CLSID clsid{};
         EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsServices", &clsid));
-        EXPECT_HRESULT(S_OK,
-                       CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsServices,
-                                        reinterpret_cast<void**>(services.put())));
+        EXPECT_HRESULT(
+            S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsServices,
+                                   reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())));
         return services;
     }
 
@@ -88,14 +89,15 @@ protected:
         ComPtr<_clsService> service;
         CLSID clsid{};
         EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsService", &clsid));
-        EXPECT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsService,
-                                              reinterpret_cast<void**>(service.put())));
+        EXPECT_HRESULT(
+            S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsService,
+                                   reinterpret_cast<void**>(service.ReleaseAndGetAddressOf())));
         return service;
     }
 
     static ComPtr<_clsService> item(_clsServices& services, Variant index) {
         ComPtr<_clsService> service;
-        EXPECT_HRESULT(S_OK, services.get_Item(index.get(), service.put()));
+        EXPECT_HRESULT(S_OK, services.get_Item(index.get(), service.ReleaseAndGetAddressOf()));
         return service;
     }
 
@@ -131,39 +133,39 @@ TEST_F(ComClientTest, ServicesAreFoundByPositionAndByNameAsTheSameObject) {
     ASSERT_HRESULT(S_OK, services->get_Count(&count));
     for (long position = 1; position <= count; ++position) {
         SCOPED_TRACE(position);
-        const auto byPosition = item(*services.get(), Variant::integer(position));
+        const auto byPosition = item(*services.Get(), Variant::integer(position));
         ASSERT_TRUE(byPosition);
-        const auto name = text(&_clsService::get_Name, *byPosition.get());
+        const auto name = text(&_clsService::get_Name, *byPosition.Get());
         EXPECT_FALSE(name.empty());
-        EXPECT_NE(number(&_clsService::get_ServiceType, *byPosition.get()) & 0x30, 0)
+        EXPECT_NE(number(&_clsService::get_ServiceType, *byPosition.Get()) & 0x30, 0)
             << "Win32 services only";
-        const auto byName = item(*services.get(), Variant::text(name));
+        const auto byName = item(*services.Get(), Variant::text(name));
         ASSERT_TRUE(byName);
-        EXPECT_EQ(byName.get(), byPosition.get()) << "one COM object per service";
-        EXPECT_EQ(item(*services.get(), Variant::integer(position)).get(), byPosition.get());
+        EXPECT_EQ(byName.Get(), byPosition.Get()) << "one COM object per service";
+        EXPECT_EQ(item(*services.Get(), Variant::integer(position)).Get(), byPosition.Get());
     }
-    EXPECT_FALSE(item(*services.get(), Variant::integer(0)));
-    EXPECT_FALSE(item(*services.get(), Variant::integer(count + 1)));
-    EXPECT_FALSE(item(*services.get(), Variant::text(L"No Such Service")));
+    EXPECT_FALSE(item(*services.Get(), Variant::integer(0)));
+    EXPECT_FALSE(item(*services.Get(), Variant::integer(count + 1)));
+    EXPECT_FALSE(item(*services.Get(), Variant::text(L"No Such Service")));
 }
 
 TEST_F(ComClientTest, DependenciesAreOneObjectUntilTheServiceRefreshes) {
     const auto services = createServices();
     ASSERT_TRUE(services);
-    const auto service = item(*services.get(), Variant::integer(1));
+    const auto service = item(*services.Get(), Variant::integer(1));
     ASSERT_TRUE(service);
     ComPtr<_clsSVCDependencies> first, second, afterRefresh;
-    ASSERT_HRESULT(S_OK, service->get_Dependencies(first.put()));
-    ASSERT_HRESULT(S_OK, service->get_Dependencies(second.put()));
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(first.ReleaseAndGetAddressOf()));
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(second.ReleaseAndGetAddressOf()));
     ASSERT_TRUE(first);
-    EXPECT_EQ(first.get(), second.get());
-    EXPECT_TRUE(sameObject(first.get(), second.get()));
+    EXPECT_EQ(first.Get(), second.Get());
+    EXPECT_TRUE(sameObject(first.Get(), second.Get()));
 
     VARIANT_BOOL refreshed = VARIANT_FALSE;
     EXPECT_HRESULT(S_OK, service->Refresh(&refreshed));
     EXPECT_EQ(refreshed, VARIANT_TRUE);
-    ASSERT_HRESULT(S_OK, service->get_Dependencies(afterRefresh.put()));
-    EXPECT_NE(afterRefresh.get(), first.get()) << "a refresh starts a new list";
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(afterRefresh.ReleaseAndGetAddressOf()));
+    EXPECT_NE(afterRefresh.Get(), first.Get()) << "a refresh starts a new list";
     long count = -1;
     EXPECT_HRESULT(S_OK, first->get_Count(&count)) << "the old list stays usable";
 }
@@ -172,7 +174,7 @@ TEST_F(ComClientTest, ADependencyListKeepsItsNames) {
     const auto service = createService();
     ASSERT_TRUE(service);
     ComPtr<_clsSVCDependencies> list;
-    ASSERT_HRESULT(S_OK, service->get_Dependencies(list.put()));
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(list.ReleaseAndGetAddressOf()));
     ASSERT_TRUE(list);
     for (const wchar_t* name : {L"RpcSs", L"", L"RpcSs"}) {
         Bstr value(SysAllocString(name));
@@ -198,25 +200,25 @@ TEST_F(ComClientTest, ADependencyListKeepsItsNames) {
 TEST_F(ComClientTest, ADirectlyCreatedServiceStartsEmptyUntilNamed) {
     const auto service = createService();
     ASSERT_TRUE(service);
-    EXPECT_EQ(text(&_clsService::get_Name, *service.get()), L"");
-    EXPECT_EQ(text(&_clsService::get_ComputerName, *service.get()), L"");
-    EXPECT_EQ(number(&_clsService::get_CurrentState, *service.get()), 0);
+    EXPECT_EQ(text(&_clsService::get_Name, *service.Get()), L"");
+    EXPECT_EQ(text(&_clsService::get_ComputerName, *service.Get()), L"");
+    EXPECT_EQ(number(&_clsService::get_CurrentState, *service.Get()), 0);
 
-    setName(*service.get(), L"  spooler  ");
-    EXPECT_EQ(text(&_clsService::get_Name, *service.get()), L"spooler");
-    EXPECT_FALSE(text(&_clsService::get_DisplayName, *service.get()).empty());
-    EXPECT_NE(number(&_clsService::get_CurrentState, *service.get()), 0);
+    setName(*service.Get(), L"  spooler  ");
+    EXPECT_EQ(text(&_clsService::get_Name, *service.Get()), L"spooler");
+    EXPECT_FALSE(text(&_clsService::get_DisplayName, *service.Get()).empty());
+    EXPECT_NE(number(&_clsService::get_CurrentState, *service.Get()), 0);
 
-    setName(*service.get(), L"Tobrunel-No-Such-Service");
-    EXPECT_EQ(text(&_clsService::get_Name, *service.get()), L"");
-    EXPECT_EQ(text(&_clsService::get_DisplayName, *service.get()), L"");
+    setName(*service.Get(), L"Tobrunel-No-Such-Service");
+    EXPECT_EQ(text(&_clsService::get_Name, *service.Get()), L"");
+    EXPECT_EQ(text(&_clsService::get_DisplayName, *service.Get()), L"");
 }
 
 TEST_F(ComClientTest, ACommandThatsPreconditionFailsAnswersFalse) {
     const auto service = createService();
     ASSERT_TRUE(service);
-    setName(*service.get(), L"Spooler");
-    if (number(&_clsService::get_CurrentState, *service.get()) != 1) {
+    setName(*service.Get(), L"Spooler");
+    if (number(&_clsService::get_CurrentState, *service.Get()) != 1) {
         GTEST_SKIP() << "Spooler is not stopped in this prefix";
     }
     VARIANT_BOOL done = VARIANT_TRUE;
@@ -230,15 +232,15 @@ TEST_F(ComClientTest, ACommandThatsPreconditionFailsAnswersFalse) {
 TEST_F(ComClientTest, StartAndStopReachTheServiceManager) {
     const auto service = createService();
     ASSERT_TRUE(service);
-    setName(*service.get(), L"Spooler");
-    if (number(&_clsService::get_CurrentState, *service.get()) != 1) {
+    setName(*service.Get(), L"Spooler");
+    if (number(&_clsService::get_CurrentState, *service.Get()) != 1) {
         GTEST_SKIP() << "Spooler is not stopped in this prefix";
     }
     const auto waitFor = [&](long state) {
         for (int attempt = 0; attempt < 100; ++attempt) {
             VARIANT_BOOL refreshed = VARIANT_FALSE;
             service->Refresh(&refreshed);
-            if (number(&_clsService::get_CurrentState, *service.get()) == state) {
+            if (number(&_clsService::get_CurrentState, *service.Get()) == state) {
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -258,26 +260,31 @@ TEST_F(ComClientTest, StartAndStopReachTheServiceManager) {
 TEST_F(ComClientTest, ObjectsAnswerForTheirThreeInterfacesOnly) {
     const auto services = createServices();
     ASSERT_TRUE(services);
-    const auto service = item(*services.get(), Variant::integer(1));
+    const auto service = item(*services.Get(), Variant::integer(1));
     ASSERT_TRUE(service);
     ComPtr<IUnknown> unknown;
     ComPtr<IDispatch> dispatch;
     ComPtr<_clsServices> again;
     ComPtr<IUnknown> other;
+    EXPECT_HRESULT(
+        S_OK, services->QueryInterface(IID_IUnknown,
+                                       reinterpret_cast<void**>(unknown.ReleaseAndGetAddressOf())));
     EXPECT_HRESULT(S_OK,
-                   services->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown.put())));
+                   services->QueryInterface(
+                       IID_IDispatch, reinterpret_cast<void**>(dispatch.ReleaseAndGetAddressOf())));
     EXPECT_HRESULT(
-        S_OK, services->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())));
-    EXPECT_HRESULT(
-        S_OK, dispatch->QueryInterface(IID__clsServices, reinterpret_cast<void**>(again.put())));
-    EXPECT_EQ(again.get(), services.get());
+        S_OK, dispatch->QueryInterface(IID__clsServices,
+                                       reinterpret_cast<void**>(again.ReleaseAndGetAddressOf())));
+    EXPECT_EQ(again.Get(), services.Get());
     for (const GUID* refused : {&IID__clsService, &IID__clsSVCDependencies, &IID_IEnumVARIANT,
                                 &IID_ISupportErrorInfo, &IID_IClassFactory}) {
         EXPECT_HRESULT(E_NOINTERFACE,
-                       services->QueryInterface(*refused, reinterpret_cast<void**>(other.put())));
+                       services->QueryInterface(
+                           *refused, reinterpret_cast<void**>(other.ReleaseAndGetAddressOf())));
     }
-    EXPECT_HRESULT(E_NOINTERFACE, service->QueryInterface(IID__clsServices,
-                                                          reinterpret_cast<void**>(other.put())));
+    EXPECT_HRESULT(E_NOINTERFACE,
+                   service->QueryInterface(
+                       IID__clsServices, reinterpret_cast<void**>(other.ReleaseAndGetAddressOf())));
     EXPECT_HRESULT(E_POINTER, services->QueryInterface(IID_IUnknown, nullptr));
     EXPECT_HRESULT(E_POINTER, services->get_Count(nullptr));
 }
@@ -287,22 +294,26 @@ TEST_F(ComClientTest, ClassObjectsServeTheTwoCreatableClassesOnly) {
     ASSERT_TRUE(factory);
     ComPtr<IUnknown> object;
     ComPtr<IUnknown> outer;
-    ASSERT_HRESULT(S_OK, factory->CreateInstance(nullptr, IID_IUnknown,
-                                                 reinterpret_cast<void**>(outer.put())));
+    ASSERT_HRESULT(
+        S_OK, factory->CreateInstance(nullptr, IID_IUnknown,
+                                      reinterpret_cast<void**>(outer.ReleaseAndGetAddressOf())));
     EXPECT_HRESULT(
         CLASS_E_NOAGGREGATION,
-        factory->CreateInstance(outer.get(), IID_IUnknown, reinterpret_cast<void**>(object.put())));
+        factory->CreateInstance(outer.Get(), IID_IUnknown,
+                                reinterpret_cast<void**>(object.ReleaseAndGetAddressOf())));
     EXPECT_FALSE(object);
-    EXPECT_HRESULT(E_NOINTERFACE, factory->CreateInstance(nullptr, IID__clsService,
-                                                          reinterpret_cast<void**>(object.put())));
+    EXPECT_HRESULT(E_NOINTERFACE, factory->CreateInstance(
+                                      nullptr, IID__clsService,
+                                      reinterpret_cast<void**>(object.ReleaseAndGetAddressOf())));
     EXPECT_TRUE(factoryOf(CLSID_clsService));
 
     factoryOf(CLSID_clsSVCDependencies, CLASS_E_CLASSNOTAVAILABLE);
     factoryOf(someOtherClass, CLASS_E_CLASSNOTAVAILABLE);
     CLSID clsid{};
     EXPECT_TRUE(FAILED(CLSIDFromProgID(L"Velcastra.clsSVCDependencies", &clsid)));
-    EXPECT_TRUE(FAILED(CoCreateInstance(CLSID_clsSVCDependencies, nullptr, CLSCTX_INPROC_SERVER,
-                                        IID_IUnknown, reinterpret_cast<void**>(object.put()))));
+    EXPECT_TRUE(FAILED(
+        CoCreateInstance(CLSID_clsSVCDependencies, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                         reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()))));
 }
 
 TEST_F(ComClientTest, TheLibraryMayUnloadOnlyWhenNothingLivesAndNothingIsLocked) {
@@ -325,35 +336,35 @@ TEST_F(ComClientTest, TheLibraryMayUnloadOnlyWhenNothingLivesAndNothingIsLocked)
     ComPtr<_clsSVCDependencies> list;
     {
         const auto services = createServices();
-        const auto service = item(*services.get(), Variant::integer(1));
+        const auto service = item(*services.Get(), Variant::integer(1));
         ASSERT_TRUE(service);
-        ASSERT_HRESULT(S_OK, service->get_Dependencies(list.put()));
+        ASSERT_HRESULT(S_OK, service->get_Dependencies(list.ReleaseAndGetAddressOf()));
     }
     EXPECT_HRESULT(S_FALSE, canUnloadNow()) << "a list that outlives its service";
-    list.reset();
+    list.Reset();
     EXPECT_HRESULT(S_OK, canUnloadNow());
 }
 
 TEST_F(ComClientTest, LateBoundCallsConvertArgumentsAndNeverWriteThem) {
     const auto services = createServices();
     ASSERT_TRUE(services);
-    auto object = services.as<IDispatch>(IID_IDispatch);
+    auto object = dispatchOf(services);
     ASSERT_TRUE(object);
     UINT infoCount = 0;
     EXPECT_HRESULT(S_OK, object->GetTypeInfoCount(&infoCount));
     EXPECT_EQ(infoCount, 1u);
     ComPtr<ITypeInfo> info;
-    EXPECT_HRESULT(S_OK, object->GetTypeInfo(0, 0, info.put()));
-    EXPECT_TRUE(TypeAttributes(*info.get())->guid == IID__clsServices);
-    EXPECT_HRESULT(DISP_E_BADINDEX, object->GetTypeInfo(1, 0, info.put()));
+    EXPECT_HRESULT(S_OK, object->GetTypeInfo(0, 0, info.ReleaseAndGetAddressOf()));
+    EXPECT_TRUE(TypeAttributes(*info.Get())->guid == IID__clsServices);
+    EXPECT_HRESULT(DISP_E_BADINDEX, object->GetTypeInfo(1, 0, info.ReleaseAndGetAddressOf()));
 
-    EXPECT_EQ(dispatchId(*object.get(), L"count"), 0x68030000);
-    EXPECT_EQ(dispatchId(*object.get(), L"ITEM"), DISPID_VALUE);
-    EXPECT_EQ(dispatchId(*object.get(), L"NoSuchMember"), DISPID_UNKNOWN);
+    EXPECT_EQ(dispatchId(*object.Get(), L"count"), 0x68030000);
+    EXPECT_EQ(dispatchId(*object.Get(), L"ITEM"), DISPID_VALUE);
+    EXPECT_EQ(dispatchId(*object.Get(), L"NoSuchMember"), DISPID_UNKNOWN);
 
     {
         Call call;
-        invoke(call, *object.get(), 0x68030000, DISPATCH_PROPERTYGET);
+        invoke(call, *object.Get(), 0x68030000, DISPATCH_PROPERTYGET);
         EXPECT_HRESULT(S_OK, call.status);
         ASSERT_EQ(call.result.type(), VT_I4);
         EXPECT_GT(V_I4(call.result.get()), 0);
@@ -362,12 +373,12 @@ TEST_F(ComClientTest, LateBoundCallsConvertArgumentsAndNeverWriteThem) {
         Variant variable = Variant::integer(1);
         Variant argument = Variant::referenceTo(variable);
         Call call;
-        invoke(call, *object.get(), DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+        invoke(call, *object.Get(), DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
                {&argument});
         EXPECT_HRESULT(S_OK, call.status);
         ASSERT_EQ(call.result.type(), VT_DISPATCH);
         EXPECT_TRUE(sameObject<IUnknown>(V_DISPATCH(call.result.get()),
-                                         item(*services.get(), Variant::integer(1)).get()));
+                                         item(*services.Get(), Variant::integer(1)).Get()));
         EXPECT_EQ(variable.type(), VT_I4);
         EXPECT_EQ(V_I4(variable.get()), 1);
     }
@@ -376,7 +387,7 @@ TEST_F(ComClientTest, LateBoundCallsConvertArgumentsAndNeverWriteThem) {
         Variant variable = Variant::text(L"2");
         Variant argument = Variant::referenceTo(variable);
         Call call;
-        invoke(call, *object.get(), 0x68030003, DISPATCH_PROPERTYPUT, {&argument});
+        invoke(call, *object.Get(), 0x68030003, DISPATCH_PROPERTYPUT, {&argument});
         EXPECT_HRESULT(S_OK, call.status);
         long type = -1;
         EXPECT_HRESULT(S_OK, services->get_ServicesEnumType(&type));
@@ -386,20 +397,20 @@ TEST_F(ComClientTest, LateBoundCallsConvertArgumentsAndNeverWriteThem) {
     {
         Variant argument = Variant::text(L"not a number");
         Call call;
-        invoke(call, *object.get(), 0x68030003, DISPATCH_PROPERTYPUT, {&argument});
+        invoke(call, *object.Get(), 0x68030003, DISPATCH_PROPERTYPUT, {&argument});
         EXPECT_HRESULT(DISP_E_TYPEMISMATCH, call.status);
         EXPECT_EQ(call.argumentError, 0u);
     }
     {
         Variant first = Variant::integer(1), second = Variant::integer(2);
         Call call;
-        invoke(call, *object.get(), DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+        invoke(call, *object.Get(), DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
                {&first, &second});
         EXPECT_HRESULT(DISP_E_BADPARAMCOUNT, call.status);
     }
     {
         Call call;
-        invoke(call, *object.get(), 0x12345, DISPATCH_METHOD);
+        invoke(call, *object.Get(), 0x12345, DISPATCH_METHOD);
         EXPECT_HRESULT(DISP_E_MEMBERNOTFOUND, call.status);
     }
 }
@@ -407,34 +418,34 @@ TEST_F(ComClientTest, LateBoundCallsConvertArgumentsAndNeverWriteThem) {
 TEST_F(ComClientTest, LateBoundTextSettersTakeScriptVariables) {
     const auto service = createService();
     ASSERT_TRUE(service);
-    auto object = service.as<IDispatch>(IID_IDispatch);
+    auto object = dispatchOf(service);
     ASSERT_TRUE(object);
     Variant variable = Variant::text(L" Spooler ");
     Variant argument = Variant::referenceTo(variable);
     Call call;
-    invoke(call, *object.get(), dispatchId(*object.get(), L"name"), DISPATCH_PROPERTYPUT,
+    invoke(call, *object.Get(), dispatchId(*object.Get(), L"name"), DISPATCH_PROPERTYPUT,
            {&argument});
     EXPECT_HRESULT(S_OK, call.status);
-    EXPECT_EQ(text(&_clsService::get_Name, *service.get()), L"Spooler");
+    EXPECT_EQ(text(&_clsService::get_Name, *service.Get()), L"Spooler");
     EXPECT_EQ(textOf(V_BSTR(variable.get())), L" Spooler ") << "the caller's text is untouched";
 
     Call state;
-    invoke(state, *object.get(), dispatchId(*object.get(), L"CurrentState"), DISPATCH_PROPERTYGET);
+    invoke(state, *object.Get(), dispatchId(*object.Get(), L"CurrentState"), DISPATCH_PROPERTYGET);
     EXPECT_HRESULT(S_OK, state.status);
     EXPECT_EQ(state.result.type(), VT_I4);
 
     // The dependency list's Item takes a 32-bit position; a double is rounded into one.
     ComPtr<_clsSVCDependencies> list;
-    ASSERT_HRESULT(S_OK, service->get_Dependencies(list.put()));
-    auto listObject = list.as<IDispatch>(IID_IDispatch);
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(list.ReleaseAndGetAddressOf()));
+    auto listObject = dispatchOf(list);
     Variant number = Variant::integer(42);
     Call add;
-    invoke(add, *listObject.get(), dispatchId(*listObject.get(), L"Add"), DISPATCH_METHOD,
+    invoke(add, *listObject.Get(), dispatchId(*listObject.Get(), L"Add"), DISPATCH_METHOD,
            {&number});
     EXPECT_HRESULT(S_OK, add.status);
     Variant position = Variant::real(0.75);
     Call read;
-    invoke(read, *listObject.get(), DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+    invoke(read, *listObject.Get(), DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
            {&position});
     EXPECT_HRESULT(S_OK, read.status);
     ASSERT_EQ(read.result.type(), VT_BSTR);
@@ -447,19 +458,20 @@ TEST_F(ComClientTest, ObjectsMadeInsideWorkWhileTheLibraryIsUnregistered) {
         const auto factory = factoryOf(CLSID_clsServices);
         ASSERT_TRUE(factory);
         ComPtr<_clsServices> services;
-        ASSERT_HRESULT(S_OK, factory->CreateInstance(nullptr, IID__clsServices,
-                                                     reinterpret_cast<void**>(services.put())));
-        const auto service = item(*services.get(), Variant::integer(1));
+        ASSERT_HRESULT(S_OK, factory->CreateInstance(
+                                 nullptr, IID__clsServices,
+                                 reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())));
+        const auto service = item(*services.Get(), Variant::integer(1));
         ASSERT_TRUE(service);
-        EXPECT_FALSE(text(&_clsService::get_Name, *service.get()).empty());
+        EXPECT_FALSE(text(&_clsService::get_Name, *service.Get()).empty());
         ComPtr<_clsSVCDependencies> list;
-        EXPECT_HRESULT(S_OK, service->get_Dependencies(list.put()));
+        EXPECT_HRESULT(S_OK, service->get_Dependencies(list.ReleaseAndGetAddressOf()));
         EXPECT_TRUE(list);
 
         // IDispatch reads the library embedded in the file, not a registered one.
-        auto object = service.as<IDispatch>(IID_IDispatch);
+        auto object = dispatchOf(service);
         Call call;
-        invoke(call, *object.get(), dispatchId(*object.get(), L"Name"), DISPATCH_PROPERTYGET);
+        invoke(call, *object.Get(), dispatchId(*object.Get(), L"Name"), DISPATCH_PROPERTYGET);
         EXPECT_HRESULT(S_OK, call.status);
         EXPECT_EQ(call.result.type(), VT_BSTR);
     }

@@ -141,7 +141,8 @@ TEST_F(RegistrationTest, RegistersTheTypeLibraryFromTheComponentFile) {
     ASSERT_HRESULT(S_OK, QueryPathOfRegTypeLib(velcastraLibrary.libid, 1, 0, 0, path.put()));
     EXPECT_TRUE(sameFile(textOf(path.get()), dllPath())) << path.get();
     ComPtr<ITypeLib> registered;
-    EXPECT_HRESULT(S_OK, LoadRegTypeLib(velcastraLibrary.libid, 1, 0, 0, registered.put()));
+    EXPECT_HRESULT(
+        S_OK, LoadRegTypeLib(velcastraLibrary.libid, 1, 0, 0, registered.ReleaseAndGetAddressOf()));
     // The interfaces are registered for the automation marshaller.
     for (const auto* record : velcastraLibrary.classes) {
         const auto interfaceKey = L"Interface\\" + guidText(record->defaultInterface->iid);

@@ -4,7 +4,6 @@
 
 #include "server/AutomationText.h"
 #include "server/ComApartment.h"
-#include "server/ComPtr.h"
 #include "server/Platform.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +139,13 @@ public:
 private:
     VARIANT value_;
 };
+
+// dispatchOf asks `object` for its IDispatch, as a late-bound client does; empty when refused.
+template <typename Interface> ComPtr<IDispatch> dispatchOf(const ComPtr<Interface>& object) {
+    ComPtr<IDispatch> dispatch;
+    object.As(&dispatch);
+    return dispatch;
+}
 
 // textOf reads a BSTR as a wide string, NULs included.
 inline std::wstring textOf(BSTR text) {

@@ -30,7 +30,7 @@ struct ErrorInformation {
 ErrorInformation takeErrorInfo() {
     ComPtr<IErrorInfo> info;
     ErrorInformation result;
-    if (GetErrorInfo(0, info.put()) != S_OK || !info) {
+    if (GetErrorInfo(0, info.ReleaseAndGetAddressOf()) != S_OK || !info) {
         return result;
     }
     Bstr source, description;
@@ -58,18 +58,18 @@ protected:
         using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
         const auto getClassObject = library.entry<GetClassObject>("DllGetClassObject");
         ComPtr<IClassFactory> factory;
-        const HRESULT status =
-            getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
+        const HRESULT status = getClassObject(
+            clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf()));
         if (FAILED(status)) {
             return status;
         }
         return factory->CreateInstance(nullptr, Interface::iid,
-                                       reinterpret_cast<void**>(object.put()));
+                                       reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
     }
 
     ComPtr<_clsService> item(_clsServices& services, Variant index) {
         ComPtr<_clsService> service;
-        EXPECT_HRESULT(S_OK, services.get_Item(index.get(), service.put()));
+        EXPECT_HRESULT(S_OK, services.get_Item(index.get(), service.ReleaseAndGetAddressOf()));
         return service;
     }
 
@@ -137,7 +137,7 @@ TEST_F(SimulatedServerTest, IndexIsAPositionOrAKeyWhateverItsAutomationType) {
         {"variable holding a key", Variant::referenceTo(alpha), L"Alpha"},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(nameOf(item(*services.get(), row.index).get()), row.expected) << row.what;
+        EXPECT_EQ(nameOf(item(*services.Get(), row.index).Get()), row.expected) << row.what;
     }
 }
 
@@ -195,13 +195,13 @@ TEST_F(SimulatedServerTest, AFailingRefreshReachesLateBoundCallersAsAnException)
     chooseFault(L"binary-path");
     ComPtr<_clsService> service;
     ASSERT_HRESULT(S_OK, create(CLSID_clsService, service));
-    auto object = service.as<IDispatch>(IID_IDispatch);
+    auto object = dispatchOf(service);
     ASSERT_TRUE(object);
 
     Variant variable = Variant::text(L"Alpha");
     Variant argument = Variant::referenceTo(variable);
     Call call;
-    invoke(call, *object.get(), dispatchId(*object.get(), L"Name"), DISPATCH_PROPERTYPUT,
+    invoke(call, *object.Get(), dispatchId(*object.Get(), L"Name"), DISPATCH_PROPERTYPUT,
            {&argument});
     EXPECT_HRESULT(DISP_E_EXCEPTION, call.status);
     EXPECT_HRESULT(InvalidProcedureCall, call.exception.scode);

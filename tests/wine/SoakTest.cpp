@@ -115,11 +115,13 @@ protected:
         ComPtr<IClassFactory> factory;
         ComPtr<_clsServices> services;
         const auto getClassObject = library.entry<GetClassObject>("DllGetClassObject");
-        EXPECT_HRESULT(S_OK, getClassObject(CLSID_clsServices, IID_IClassFactory,
-                                            reinterpret_cast<void**>(factory.put())));
+        EXPECT_HRESULT(S_OK,
+                       getClassObject(CLSID_clsServices, IID_IClassFactory,
+                                      reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())));
         if (factory) {
-            EXPECT_HRESULT(S_OK, factory->CreateInstance(nullptr, IID__clsServices,
-                                                         reinterpret_cast<void**>(services.put())));
+            EXPECT_HRESULT(S_OK, factory->CreateInstance(
+                                     nullptr, IID__clsServices,
+                                     reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())));
         }
         return services;
     }
@@ -132,7 +134,8 @@ protected:
         ComPtr<_clsService> service;
         if (call.result.type() == VT_DISPATCH && V_DISPATCH(call.result.get()) != nullptr) {
             V_DISPATCH(call.result.get())
-                ->QueryInterface(IID__clsService, reinterpret_cast<void**>(service.put()));
+                ->QueryInterface(IID__clsService,
+                                 reinterpret_cast<void**>(service.ReleaseAndGetAddressOf()));
         }
         return service;
     }
@@ -177,20 +180,20 @@ protected:
         long count = 0;
         EXPECT_HRESULT(S_OK, services->get_Count(&count));
         EXPECT_GT(count, 0);
-        const auto dispatch = services.as<IDispatch>(IID_IDispatch);
+        const auto dispatch = dispatchOf(services);
         for (long position = 1; position <= count; ++position) {
-            const auto byPosition = item(*dispatch.get(), Variant::integer(position));
+            const auto byPosition = item(*dispatch.Get(), Variant::integer(position));
             ASSERT_TRUE(byPosition) << position;
-            const auto byName = item(*dispatch.get(), Variant::text(nameOf(*byPosition.get())));
-            EXPECT_EQ(byName.get(), byPosition.get()) << position;
+            const auto byName = item(*dispatch.Get(), Variant::text(nameOf(*byPosition.Get())));
+            EXPECT_EQ(byName.Get(), byPosition.Get()) << position;
         }
-        const auto service = item(*dispatch.get(), Variant::text(testService));
+        const auto service = item(*dispatch.Get(), Variant::text(testService));
         ASSERT_TRUE(service) << "the test service is listed";
-        ASSERT_EQ(stateOf(*service.get()), 1) << "the test service starts each cycle stopped";
-        command(*service.get(), &_clsService::StartService, 4, "StartService");
-        command(*service.get(), &_clsService::PauseService, 7, "PauseService");
-        command(*service.get(), &_clsService::ContinueService, 4, "ContinueService");
-        command(*service.get(), &_clsService::StopService, 1, "StopService");
+        ASSERT_EQ(stateOf(*service.Get()), 1) << "the test service starts each cycle stopped";
+        command(*service.Get(), &_clsService::StartService, 4, "StartService");
+        command(*service.Get(), &_clsService::PauseService, 7, "PauseService");
+        command(*service.Get(), &_clsService::ContinueService, 4, "ContinueService");
+        command(*service.Get(), &_clsService::StopService, 1, "StopService");
     }
 
     HRESULT canUnloadNow() { return library.entry<Export>("DllCanUnloadNow")(); }

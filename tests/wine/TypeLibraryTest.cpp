@@ -92,12 +92,13 @@ class TypeLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_HRESULT(S_OK, apartment.result());
-        ASSERT_HRESULT(S_OK, LoadTypeLibEx(dllPath().c_str(), REGKIND_NONE, library.put()));
+        ASSERT_HRESULT(
+            S_OK, LoadTypeLibEx(dllPath().c_str(), REGKIND_NONE, library.ReleaseAndGetAddressOf()));
     }
 
     ComPtr<ITypeInfo> infoOf(const GUID& guid) {
         ComPtr<ITypeInfo> info;
-        EXPECT_HRESULT(S_OK, library->GetTypeInfoOfGuid(guid, info.put()));
+        EXPECT_HRESULT(S_OK, library->GetTypeInfoOfGuid(guid, info.ReleaseAndGetAddressOf()));
         return info;
     }
 
@@ -106,7 +107,7 @@ protected:
         HREFTYPE reference = 0;
         ComPtr<ITypeInfo> vtable;
         EXPECT_HRESULT(S_OK, dispatch.GetRefTypeOfImplType(static_cast<UINT>(-1), &reference));
-        EXPECT_HRESULT(S_OK, dispatch.GetRefTypeInfo(reference, vtable.put()));
+        EXPECT_HRESULT(S_OK, dispatch.GetRefTypeInfo(reference, vtable.ReleaseAndGetAddressOf()));
         return vtable;
     }
 
@@ -126,7 +127,7 @@ TEST_F(TypeLibraryTest, LibraryAttributesComeFromTheLibraryRecord) {
     EXPECT_EQ(attributes->wLibFlags & ~LIBFLAG_FHASDISKIMAGE, 0);
     library->ReleaseTLibAttr(attributes);
 
-    const auto documentation = documentationOf(*library.get(), -1);
+    const auto documentation = documentationOf(*library.Get(), -1);
     EXPECT_EQ(documentation.name, L"Velcastra");
     EXPECT_EQ(documentation.helpString, velcastraLibrary.description);
     EXPECT_EQ(documentation.helpContext, 0u);
@@ -142,14 +143,14 @@ TEST_F(TypeLibraryTest, ThirteenDescriptionsStandInIndexOrder) {
         TYPEKIND kind = TKIND_MAX;
         EXPECT_HRESULT(S_OK, library->GetTypeInfoType(index, &kind));
         EXPECT_EQ(kind, expected[index].kind);
-        const auto documentation = documentationOf(*library.get(), static_cast<INT>(index));
+        const auto documentation = documentationOf(*library.Get(), static_cast<INT>(index));
         EXPECT_EQ(documentation.name, expected[index].name);
         EXPECT_EQ(documentation.helpString, L"") << "no description carries a help string";
         EXPECT_EQ(documentation.helpContext, 0u);
 
         ComPtr<ITypeInfo> info;
-        ASSERT_HRESULT(S_OK, library->GetTypeInfo(index, info.put()));
-        const TypeAttributes attributes(*info.get());
+        ASSERT_HRESULT(S_OK, library->GetTypeInfo(index, info.ReleaseAndGetAddressOf()));
+        const TypeAttributes attributes(*info.Get());
         ASSERT_TRUE(attributes);
         EXPECT_TRUE(attributes->guid == expected[index].guid);
         EXPECT_EQ(attributes->wMajorVerNum, 1);
@@ -169,14 +170,14 @@ TEST_F(TypeLibraryTest, InterfacesAreHiddenNonExtensibleDuals) {
         const auto dispatch = infoOf(description.iid);
         ASSERT_TRUE(dispatch);
         {
-            const TypeAttributes attributes(*dispatch.get());
+            const TypeAttributes attributes(*dispatch.Get());
             EXPECT_EQ(attributes->typekind, TKIND_DISPATCH);
             EXPECT_EQ(attributes->wTypeFlags & both, both);
             EXPECT_EQ(attributes->wTypeFlags & ~(both | TYPEFLAG_FOLEAUTOMATION), 0);
         }
-        const auto vtable = vtableSideOf(*dispatch.get());
+        const auto vtable = vtableSideOf(*dispatch.Get());
         ASSERT_TRUE(vtable);
-        const TypeAttributes attributes(*vtable.get());
+        const TypeAttributes attributes(*vtable.Get());
         EXPECT_EQ(attributes->typekind, TKIND_INTERFACE);
         EXPECT_EQ(attributes->wTypeFlags, both | TYPEFLAG_FOLEAUTOMATION);
         EXPECT_EQ(attributes->cFuncs, description.members.size());
@@ -186,12 +187,12 @@ TEST_F(TypeLibraryTest, InterfacesAreHiddenNonExtensibleDuals) {
         HREFTYPE reference = 0;
         ComPtr<ITypeInfo> base;
         ASSERT_HRESULT(S_OK, vtable->GetRefTypeOfImplType(0, &reference));
-        ASSERT_HRESULT(S_OK, vtable->GetRefTypeInfo(reference, base.put()));
-        EXPECT_TRUE(TypeAttributes(*base.get())->guid == IID_IDispatch);
+        ASSERT_HRESULT(S_OK, vtable->GetRefTypeInfo(reference, base.ReleaseAndGetAddressOf()));
+        EXPECT_TRUE(TypeAttributes(*base.Get())->guid == IID_IDispatch);
         // IDispatch comes from the imported standard OLE automation library, version 2.0.
         ComPtr<ITypeLib> imported;
         UINT index = 0;
-        ASSERT_HRESULT(S_OK, base->GetContainingTypeLib(imported.put(), &index));
+        ASSERT_HRESULT(S_OK, base->GetContainingTypeLib(imported.ReleaseAndGetAddressOf(), &index));
         TLIBATTR* importedAttributes = nullptr;
         ASSERT_HRESULT(S_OK, imported->GetLibAttr(&importedAttributes));
         EXPECT_TRUE(importedAttributes->guid == IID_StdOle);
@@ -205,7 +206,7 @@ TEST_F(TypeLibraryTest, ClassesImplementOnlyTheirDefaultInterface) {
         SCOPED_TRACE(std::wstring(record->name));
         const auto info = infoOf(record->clsid);
         ASSERT_TRUE(info);
-        const TypeAttributes attributes(*info.get());
+        const TypeAttributes attributes(*info.Get());
         EXPECT_EQ(attributes->typekind, TKIND_COCLASS);
         const WORD expectedFlags =
             record->instancing == Instancing::MultiUse ? TYPEFLAG_FCANCREATE : 0;
@@ -219,8 +220,8 @@ TEST_F(TypeLibraryTest, ClassesImplementOnlyTheirDefaultInterface) {
         HREFTYPE reference = 0;
         ComPtr<ITypeInfo> implemented;
         ASSERT_HRESULT(S_OK, info->GetRefTypeOfImplType(0, &reference));
-        ASSERT_HRESULT(S_OK, info->GetRefTypeInfo(reference, implemented.put()));
-        EXPECT_TRUE(TypeAttributes(*implemented.get())->guid == record->defaultInterface->iid);
+        ASSERT_HRESULT(S_OK, info->GetRefTypeInfo(reference, implemented.ReleaseAndGetAddressOf()));
+        EXPECT_TRUE(TypeAttributes(*implemented.Get())->guid == record->defaultInterface->iid);
     }
 }
 
@@ -250,8 +251,9 @@ void expectType(ITypeInfo& owner, const TYPEDESC& type, const TypeReference& exp
     }
     ASSERT_EQ(named->vt, VT_USERDEFINED);
     ComPtr<ITypeInfo> referenced;
-    ASSERT_HRESULT(S_OK, owner.GetRefTypeInfo(named->hreftype, referenced.put()));
-    EXPECT_EQ(documentationOf(*referenced.get(), MEMBERID_NIL).name, expected.name);
+    ASSERT_HRESULT(S_OK,
+                   owner.GetRefTypeInfo(named->hreftype, referenced.ReleaseAndGetAddressOf()));
+    EXPECT_EQ(documentationOf(*referenced.Get(), MEMBERID_NIL).name, expected.name);
 }
 
 void expectParameter(ITypeInfo& owner, const ELEMDESC& parameter, const TypeReference& expected,
@@ -278,7 +280,7 @@ TEST_F(TypeLibraryTest, EveryMemberMatchesItsTableRow) {
         const auto& description = *record->defaultInterface;
         const auto dispatch = infoOf(description.iid);
         ASSERT_TRUE(dispatch);
-        const auto vtable = vtableSideOf(*dispatch.get());
+        const auto vtable = vtableSideOf(*dispatch.Get());
         ASSERT_TRUE(vtable);
         for (UINT index = 0; index < description.members.size(); ++index) {
             const auto& member = description.members[index];
@@ -300,11 +302,11 @@ TEST_F(TypeLibraryTest, EveryMemberMatchesItsTableRow) {
             if (function->cParams == expectedCount) {
                 int next = 0;
                 if (member.parameter) {
-                    expectParameter(*vtable.get(), function->lprgelemdescParam[next++],
+                    expectParameter(*vtable.Get(), function->lprgelemdescParam[next++],
                                     member.parameter->type, PARAMFLAG_FIN | PARAMFLAG_FOUT);
                 }
                 if (member.result) {
-                    expectParameter(*vtable.get(), function->lprgelemdescParam[next],
+                    expectParameter(*vtable.Get(), function->lprgelemdescParam[next],
                                     *member.result, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
                 }
             }
@@ -323,7 +325,7 @@ TEST_F(TypeLibraryTest, EveryMemberMatchesItsTableRow) {
             for (UINT i = 0; i < count; ++i) {
                 SysFreeString(names[i]);
             }
-            EXPECT_EQ(documentationOf(*vtable.get(), member.dispid).helpString, L"");
+            EXPECT_EQ(documentationOf(*vtable.Get(), member.dispid).helpString, L"");
         }
     }
 }
@@ -373,7 +375,7 @@ TEST_F(TypeLibraryTest, EnumerationMembersCarryTheirNamesAsHelpStrings) {
         ASSERT_TRUE(info);
         const auto members = enumerations[e].members;
         {
-            const TypeAttributes attributes(*info.get());
+            const TypeAttributes attributes(*info.Get());
             EXPECT_EQ(attributes->typekind, TKIND_ENUM);
             EXPECT_EQ(attributes->wTypeFlags, 0);
             ASSERT_EQ(attributes->cVars, members.size());
@@ -389,7 +391,7 @@ TEST_F(TypeLibraryTest, EnumerationMembersCarryTheirNamesAsHelpStrings) {
             ASSERT_NE(variable->lpvarValue, nullptr);
             EXPECT_EQ(V_VT(variable->lpvarValue), VT_I4);
             EXPECT_EQ(V_I4(variable->lpvarValue), member.value);
-            const auto documentation = documentationOf(*info.get(), variable->memid);
+            const auto documentation = documentationOf(*info.Get(), variable->memid);
             EXPECT_EQ(documentation.name, wide(member.name));
             EXPECT_EQ(documentation.helpString, wide(member.name));
             info->ReleaseVarDesc(variable);
