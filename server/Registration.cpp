@@ -5,7 +5,7 @@
 
 #include <new>
 #include <string>
-#include <utility>
+#include <vector>
 
 namespace tobrunel::server {
 
@@ -106,35 +106,64 @@ HRESULT unregisterTypeLibrary(const LibraryRecord& library) {
                              library.lcid, thisPlatform);
 }
 
+// RegistryValue is one value under a tree's root: `subkey` empty for the root itself, `name`
+// null for the key's default value.
+struct RegistryValue {
+    std::wstring subkey;
+    const wchar_t* name;
+    std::wstring value;
+};
+
+// RegistryTree is one key that registration creates under HKEY_CLASSES_ROOT with everything in
+// it, and that unregistration removes whole.
+struct RegistryTree {
+    std::wstring root;
+    std::vector<RegistryValue> values;
+};
+
+// classTrees is the one table of what a creatable class registers; both directions read it.
+std::vector<RegistryTree> classTrees(const LibraryRecord& library, const ClassRecord& record,
+                                     const std::wstring& path) {
+    const std::wstring progId = progIdOf(library, record);
+    return {
+        {progId,
+         {
+             {L"", nullptr, progId},
+             {L"CLSID", nullptr, guidText(record.clsid)},
+         }},
+        {classKeyOf(record),
+         {
+             {L"", nullptr, progId},
+             {L"InprocServer32", nullptr, path},
+             {L"InprocServer32", L"ThreadingModel", std::wstring(library.threadingModel)},
+             {L"ProgID", nullptr, progId},
+             {L"TypeLib", nullptr, guidText(library.libid)},
+             {L"Version", nullptr, versionText(library)},
+         }},
+    };
+}
+
 HRESULT registerClass(const LibraryRecord& library, const ClassRecord& record,
                       const std::wstring& path) {
-    const std::wstring progId = progIdOf(library, record);
-    const std::wstring classKey = classKeyOf(record);
-    const std::pair<std::wstring, std::wstring> defaults[] = {
-        {progId, progId},
-        {progId + L"\\CLSID", guidText(record.clsid)},
-        {classKey, progId},
-        {classKey + L"\\InprocServer32", path},
-        {classKey + L"\\ProgID", progId},
-        {classKey + L"\\TypeLib", guidText(library.libid)},
-        {classKey + L"\\Version", versionText(library)},
-    };
-    for (const auto& [key, value] : defaults) {
-        const HRESULT status = writeValue(key, nullptr, value);
-        if (FAILED(status)) {
-            return status;
+    for (const auto& tree : classTrees(library, record, path)) {
+        for (const auto& [subkey, name, value] : tree.values) {
+            const std::wstring key = subkey.empty() ? tree.root : tree.root + L'\\' + subkey;
+            const HRESULT status = writeValue(key, name, value);
+            if (FAILED(status)) {
+                return status;
+            }
         }
     }
-    return writeValue(classKey + L"\\InprocServer32", L"ThreadingModel",
-                      std::wstring(library.threadingModel));
+    return S_OK;
 }
 
 HRESULT unregisterClass(const LibraryRecord& library, const ClassRecord& record) {
-    const HRESULT status = removeTree(classKeyOf(record));
-    if (FAILED(status)) {
-        return status;
+    HRESULT status = S_OK;
+    for (const auto& tree : classTrees(library, record, {})) {
+        const HRESULT removed = removeTree(tree.root);
+        status = FAILED(status) ? status : removed;
     }
-    return removeTree(progIdOf(library, record));
+    return status;
 }
 
 } // namespace
