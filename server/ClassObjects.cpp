@@ -130,8 +130,7 @@ HRESULT getClassObject(const LibraryRecord& library, REFCLSID clsid, REFIID iid,
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     try {
-        ComPtr<IClassFactory> made;
-        made.Attach(std::make_unique<ClassFactory>(*record).release());
+        const auto made = adopt<IClassFactory>(std::make_unique<ClassFactory>(*record).release());
         return made->QueryInterface(iid, factory);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

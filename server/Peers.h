@@ -43,9 +43,7 @@ ComPtr<typename Object::InterfaceType> peerOf(std::shared_ptr<Model> model) {
     if (model->automationPeer != nullptr) {
         return ComPtr<Interface>(static_cast<Object*>(model->automationPeer));
     }
-    ComPtr<Interface> made;
-    made.Attach(std::make_unique<Object>(std::move(model)).release());
-    return made;
+    return adopt<Interface>(std::make_unique<Object>(std::move(model)).release());
 }
 
 } // namespace tobrunel::server

@@ -11,9 +11,7 @@ namespace tobrunel::server {
 
 ComPtr<_clsServices> ServicesObject::create(std::shared_ptr<scm::ServiceManager> platform) {
     auto model = std::make_shared<clsServices>(std::move(platform));
-    ComPtr<_clsServices> object;
-    object.Attach(std::make_unique<ServicesObject>(std::move(model)).release());
-    return object;
+    return adopt<_clsServices>(std::make_unique<ServicesObject>(std::move(model)).release());
 }
 
 ServicesObject::ServicesObject(std::shared_ptr<clsServices> model) : model_(std::move(model)) {}
