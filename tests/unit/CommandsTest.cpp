@@ -2,6 +2,7 @@
 // status fields hold afterwards.
 #include "model/clsService.h"
 
+#include "CallLog.h"
 #include "SimulatedPlatform.h"
 #include "TestSupport.h"
 
@@ -87,16 +88,16 @@ TEST_P(CommandPrecondition, DecidesOnTheCacheAloneAndUsesTheCommandsRights) {
         return;
     }
     const auto rights = rightsOf(row.command);
-    const auto& calls = platform->calls();
     ASSERT_EQ(platform->functionsCalled(),
               (std::vector<std::string>{"OpenSCManagerA", "OpenServiceA", rights.request,
                                         "CloseServiceHandle", "CloseServiceHandle"}));
-    EXPECT_EQ(calls[0].access, rights.manager);
-    EXPECT_EQ(calls[1].access, rights.service);
-    EXPECT_EQ(calls[1].text, "Target");
-    EXPECT_EQ(calls[2].number, rights.number);
-    EXPECT_EQ(result, calls[2].result != 0);
-    EXPECT_EQ(calls[3].handle, calls[1].result);
+    EXPECT_TRUE(called(*platform, {"OpenSCManagerA", rights.manager}));
+    const auto opened = callTo(*platform, {"OpenServiceA", rights.service, "Target"});
+    const auto request = callTo(*platform, {rights.request});
+    EXPECT_EQ(request.number, rights.number);
+    EXPECT_EQ(result, request.result != 0);
+    // The bracket closes the service first.
+    EXPECT_EQ(platform->calls()[3].handle, opened.result);
     expectHandlesClean(*platform);
 }
 
@@ -213,7 +214,7 @@ TEST(Commands, StartOfDisabledServiceIsRefused) {
     clsService service(platform);
     service.Name(u"Off");
     EXPECT_FALSE(service.StartService());
-    EXPECT_EQ(platform->calls().at(platform->calls().size() - 3).error, error::ServiceDisabled);
+    EXPECT_EQ(callTo(*platform, {"StartServiceA"}).error, error::ServiceDisabled);
 }
 
 struct StateLetCase {
@@ -237,9 +238,8 @@ TEST_P(CurrentStateLet, PicksTheCommandFromRequestedAndCachedState) {
         EXPECT_EQ(service->CurrentState(), static_cast<std::int32_t>(row.cached));
         return;
     }
-    ASSERT_EQ(platform->calls().size(), 5u);
-    EXPECT_EQ(platform->calls()[2].function, row.expectedRequest);
-    EXPECT_EQ(platform->calls()[2].number, row.number);
+    EXPECT_EQ(platform->calls().size(), 5u) << describe(platform->calls());
+    EXPECT_EQ(callTo(*platform, {row.expectedRequest}).number, row.number);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -2,6 +2,7 @@
 // states of its cache.
 #include "model/clsService.h"
 
+#include "CallLog.h"
 #include "SimulatedPlatform.h"
 #include "TestSupport.h"
 
@@ -94,20 +95,22 @@ TEST_F(ServiceObject, NameLoadsEverythingThroughTheExactCalls) {
         "OpenServiceA",       "QueryServiceConfigA",    "QueryServiceConfigA", "CloseServiceHandle",
         "CloseServiceHandle", "CloseServiceHandle"};
     ASSERT_EQ(platform->functionsCalled(), expected);
-    const auto& calls = platform->calls();
-    EXPECT_EQ(calls[0].access, access::GenericRead);
-    EXPECT_EQ(calls[1].text, "Spooler");
-    EXPECT_EQ(calls[1].number, 256u);
-    EXPECT_EQ(calls[2].access, access::ScManagerEnumerateService);
-    EXPECT_EQ(calls[3].access, access::ServiceQueryStatus);
-    EXPECT_EQ(calls[7].access, access::ScManagerConnect);
-    EXPECT_EQ(calls[8].access, access::ServiceQueryConfig);
+    const auto lookupManager = callTo(*platform, {"OpenSCManagerA", access::GenericRead});
+    const auto lookup = callTo(*platform, {"GetServiceDisplayNameA"});
+    EXPECT_EQ(lookup.text, "Spooler");
+    EXPECT_EQ(lookup.number, 256u);
+    EXPECT_TRUE(called(*platform, {"OpenSCManagerA", access::ScManagerEnumerateService}));
+    EXPECT_TRUE(called(*platform, {"OpenServiceA", access::ServiceQueryStatus}));
+    EXPECT_TRUE(called(*platform, {"OpenSCManagerA", access::ScManagerConnect}));
+    EXPECT_TRUE(called(*platform, {"OpenServiceA", access::ServiceQueryConfig}));
     // The size probe declares 0 bytes; the read declares what the probe reported.
-    EXPECT_EQ(calls[9].number, 0u);
-    EXPECT_EQ(calls[9].error, error::InsufficientBuffer);
-    EXPECT_GT(calls[10].number, 36u);
+    const auto queries = callsTo(*platform, {"QueryServiceConfigA"});
+    ASSERT_EQ(queries.size(), 2u);
+    EXPECT_EQ(queries[0].number, 0u);
+    EXPECT_EQ(queries[0].error, error::InsufficientBuffer);
+    EXPECT_GT(queries[1].number, 36u);
     // The lookup's manager handle is the last one closed, after the refresh.
-    EXPECT_EQ(calls.back().handle, calls[0].result);
+    EXPECT_EQ(platform->calls().back().handle, lookupManager.result);
 }
 
 TEST_F(ServiceObject, NameKeepsCallersCaseAndTakesPlatformDisplayName) {
@@ -124,8 +127,7 @@ TEST_F(ServiceObject, DisplayNameResolvesKeyNameAndTakesConfigurationDisplayName
     service.DisplayName(u" print spooler ");
     EXPECT_EQ(service.Name(), u"Spooler");
     EXPECT_EQ(service.DisplayName(), u"Print Spooler (renamed)");
-    EXPECT_EQ(platform->calls()[1].function, "GetServiceKeyNameA");
-    EXPECT_EQ(platform->calls()[1].text, "print spooler");
+    EXPECT_TRUE(called(*platform, {"GetServiceKeyNameA", std::nullopt, "print spooler"}));
 }
 
 struct UnresolvedCase {
@@ -182,7 +184,7 @@ TEST_F(ServiceObject, ComputerNameIsTrimmedAndReloadsNothing) {
     EXPECT_TRUE(platform->calls().empty());
     EXPECT_EQ(service.DisplayName(), u"Print Spooler");
     EXPECT_TRUE(service.Refresh());
-    EXPECT_EQ(platform->calls()[0].text, "FARHOST");
+    EXPECT_TRUE(called(*platform, {"OpenSCManagerA", std::nullopt, "FARHOST"}));
     EXPECT_EQ(service.DisplayName(), u"Remote Spooler");
 }
 

@@ -2,6 +2,7 @@
 // deletion.
 #include "model/clsServices.h"
 
+#include "CallLog.h"
 #include "SimulatedPlatform.h"
 #include "TestSupport.h"
 
@@ -52,8 +53,7 @@ TEST_F(Collection, CreationReadsComputerNameAndListsWin32ServicesInAnyState) {
     EXPECT_EQ(services.ServicesEnumState(), 2);
     EXPECT_EQ(namesOf(services),
               (std::vector<std::u16string>{u"OwnRunning", u"ShareStopped", u"Interactive"}));
-    EXPECT_EQ(platform->calls()[0].function, "GetComputerNameA");
-    EXPECT_EQ(platform->calls()[0].number, 256u);
+    EXPECT_EQ(callTo(*platform, {"GetComputerNameA"}).number, 256u);
     const auto item = services.Item(Index::position(1));
     EXPECT_EQ(item->ComputerName(), u"SIMHOST");
     EXPECT_EQ(item->CurrentState(), 4);
@@ -85,8 +85,7 @@ TEST_P(FilterGrid, ListsWhatTheMasksSelect) {
 
     platform->clearCalls();
     const bool complete = services.Refresh();
-    const auto& enumeration = platform->calls()[1];
-    EXPECT_EQ(enumeration.function, "EnumServicesStatusA");
+    const auto enumeration = callTo(*platform, {"EnumServicesStatusA"});
     EXPECT_EQ(enumeration.number, GetParam().typeMask);
     EXPECT_EQ(enumeration.access, GetParam().stateMask);
     const bool refused = GetParam().typeMask == 0 || GetParam().stateMask == 0;
@@ -152,7 +151,7 @@ TEST_F(Collection, ComputerNameLetTrimsAndAlwaysRefreshes) {
     platform->clearCalls();
     services.ComputerName(u"   ");
     EXPECT_EQ(services.ComputerName(), u"");
-    EXPECT_EQ(platform->calls()[0].text, "");
+    EXPECT_TRUE(called(*platform, {"OpenSCManagerA", std::nullopt, ""}));
     EXPECT_EQ(services.Count(), 3);
 }
 
@@ -341,13 +340,14 @@ TEST_F(Collection, DeleteUsesDeleteRightsAndRebuildsTheList) {
     const auto held = services.Item(Index::position(2));
     platform->clearCalls();
     EXPECT_TRUE(services.Delete(Index::position(2)));
+    const auto manager = callTo(*platform, {"OpenSCManagerA", access::Delete});
+    const auto opened = callTo(*platform, {"OpenServiceA", access::Delete, "ShareStopped"});
+    EXPECT_TRUE(called(*platform, {"DeleteService"}));
+    // The bracket closes the service, then the manager, before the list is built again.
     const auto& calls = platform->calls();
-    EXPECT_EQ(calls[0].access, access::Delete);
-    EXPECT_EQ(calls[1].access, access::Delete);
-    EXPECT_EQ(calls[1].text, "ShareStopped");
-    EXPECT_EQ(calls[2].function, "DeleteService");
-    EXPECT_EQ(calls[3].handle, calls[1].result);
-    EXPECT_EQ(calls[4].handle, calls[0].result);
+    ASSERT_GE(calls.size(), 5u);
+    EXPECT_EQ(calls[3].handle, opened.result);
+    EXPECT_EQ(calls[4].handle, manager.result);
     EXPECT_EQ(namesOf(services), (std::vector<std::u16string>{u"OwnRunning", u"Interactive"}));
     // The object a client held keeps its values.
     EXPECT_EQ(held->Name(), u"ShareStopped");
