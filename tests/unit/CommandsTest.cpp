@@ -129,7 +129,14 @@ INSTANTIATE_TEST_SUITE_P(
                     PreconditionCase{Command::Continue, 7, PauseContinue, true},
                     PreconditionCase{Command::Continue, 4, PauseContinue, false},
                     PreconditionCase{Command::Continue, 7, Stop, false},
-                    PreconditionCase{Command::Continue, 5, PauseContinue, false}));
+                    PreconditionCase{Command::Continue, 5, PauseContinue, false}),
+    ([](const auto& info) {
+        const char* const commands[] = {"Stop", "Start", "Pause", "Continue"};
+        const auto& row = info.param;
+        return std::string(commands[static_cast<int>(row.command)]) + "_in_state_" +
+               std::to_string(row.state) + "_accepting_" + std::to_string(row.controls) +
+               (row.reachesPlatform ? "_is_sent" : "_is_refused");
+    }));
 
 TEST(Commands, NewObjectReachesNothing) {
     auto platform = std::make_shared<SimulatedServiceManager>();
@@ -251,7 +258,12 @@ INSTANTIATE_TEST_SUITE_P(
                     StateLetCase{1, 7, nullptr, 0}, StateLetCase{2, 1, nullptr, 0},
                     StateLetCase{3, 4, nullptr, 0}, StateLetCase{5, 7, nullptr, 0},
                     StateLetCase{6, 4, nullptr, 0}, StateLetCase{0, 4, nullptr, 0},
-                    StateLetCase{99, 4, nullptr, 0}, StateLetCase{-1, 1, nullptr, 0}));
+                    StateLetCase{99, 4, nullptr, 0}, StateLetCase{-1, 1, nullptr, 0}),
+    ([](const auto& info) {
+        const auto& row = info.param;
+        return "from_" + numberName(row.cached) + "_to_" + numberName(row.requested) + "_" +
+               (row.expectedRequest != nullptr ? row.expectedRequest : std::string("nothing"));
+    }));
 
 TEST(CurrentStateLet, RunningOnStoppedStartsAndStillReadsStopped) {
     auto platform = std::make_shared<SimulatedServiceManager>();

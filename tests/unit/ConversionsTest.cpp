@@ -55,7 +55,10 @@ TEST_P(BufferCopyLength, CutGivesTheWholeText) {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, BufferCopyLength,
                          testing::Values(CopyCase{0, 256}, CopyCase{255, 256}, CopyCase{256, 257},
-                                         CopyCase{300, 301}, CopyCase{40000, 40001}));
+                                         CopyCase{300, 301}, CopyCase{40000, 40001}),
+                         ([](const auto& info) {
+                             return "text_of_" + std::to_string(info.param.length) + "_bytes";
+                         }));
 
 TEST_F(Boundary, UnwrittenTextsStayFiller) {
     const Filled filled(std::string("Name\0", 5));
@@ -144,7 +147,17 @@ INSTANTIATE_TEST_SUITE_P(
                     CodePageCase{CodePage::DoubleByte, u"aЖb",
                                  "a\x88\x96"
                                  "b"},
-                    CodePageCase{CodePage::DoubleByte, u"é", "\x81\xE9"}));
+                    CodePageCase{CodePage::DoubleByte, u"é", "\x81\xE9"}),
+    ([](const auto& info) {
+        std::string name =
+            info.param.codePage == CodePage::Windows1252 ? "Windows1252" : "DoubleByte";
+        name += "_bytes";
+        for (const unsigned char byte : info.param.bytes) {
+            const char* const digits = "0123456789ABCDEF";
+            name += {'_', digits[byte / 16], digits[byte % 16]};
+        }
+        return name;
+    }));
 
 TEST(CodePagesLossy, UnmappableCharactersBecomeQuestionMarks) {
     EXPECT_EQ(toCodePage(CodePage::Windows1252, u"Ж"), "?");

@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"group marker kept", nul("+Network|Tcpip||"), {u"+Network", u"Tcpip"}},
         ReadCase{"duplicates kept", nul("A|A||"), {u"A", u"A"}},
         ReadCase{"non-ASCII names", nul("Служба|École||"), {u"Служба", u"École"}}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    NamedAfterWhat{});
 
 struct WriteCase {
     std::vector<std::u16string> items;
@@ -68,13 +68,28 @@ TEST_P(WritingDependencyText, GivesTheListedText) {
     EXPECT_EQ(list.Source(), GetParam().source);
 }
 
-INSTANTIATE_TEST_SUITE_P(EdgeCases, WritingDependencyText,
-                         testing::Values(WriteCase{{}, u""}, WriteCase{{u"A"}, nul("A||")},
-                                         WriteCase{{u"A", u"B"}, nul("A|B||")},
-                                         WriteCase{{u""}, nul("||")},
-                                         WriteCase{{u"", u""}, nul("|||")},
-                                         WriteCase{{nul("A|B")}, nul("A|B||")},
-                                         WriteCase{{u" A", u"B "}, nul(" A|B ||")}));
+// spelled names an item in a test name, with its NULs and spaces written out.
+std::string spelled(std::u16string_view item) {
+    std::string text;
+    for (const char16_t c : item) {
+        text += c == u'\0' ? " NUL " : c == u' ' ? " space " : tobrunel::toUtf8({&c, 1});
+    }
+    return testName(text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EdgeCases, WritingDependencyText,
+    testing::Values(WriteCase{{}, u""}, WriteCase{{u"A"}, nul("A||")},
+                    WriteCase{{u"A", u"B"}, nul("A|B||")}, WriteCase{{u""}, nul("||")},
+                    WriteCase{{u"", u""}, nul("|||")}, WriteCase{{nul("A|B")}, nul("A|B||")},
+                    WriteCase{{u" A", u"B "}, nul(" A|B ||")}),
+    ([](const auto& info) {
+        std::string name = "names";
+        for (const auto& item : info.param.items) {
+            name += '_' + (item.empty() ? std::string("empty") : spelled(item));
+        }
+        return info.param.items.empty() ? std::string("no_names") : name;
+    }));
 
 TEST(DependencyList, NewListIsEmptyEverywhere) {
     clsSVCDependencies list;

@@ -165,7 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
                     UnresolvedCase{"unknown display name", u"", u"No Such Display", true},
                     UnresolvedCase{"unreachable computer", u"OFFLINE", u"Spooler", false},
                     UnresolvedCase{"unreachable computer by display", u"OFFLINE", u"Print Spooler",
-                                   true}));
+                                   true}),
+    (NamedAfterWhat{}));
 
 TEST_F(ServiceObject, UnreachableManagerMakesNoOtherCall) {
     platform->setReachable("OFFLINE", false);
@@ -218,7 +219,8 @@ TEST_P(StatusPhaseFailure, LeavesNamesOnlyAndReturnsFalse) {
 INSTANTIATE_TEST_SUITE_P(Paths, StatusPhaseFailure,
                          testing::Values(StatusFailure{"manager", "OpenSCManagerA", 0},
                                          StatusFailure{"service", "OpenServiceA", 1},
-                                         StatusFailure{"query", "QueryServiceStatus", 2}));
+                                         StatusFailure{"query", "QueryServiceStatus", 2}),
+                         (NamedAfterWhat{}));
 
 TEST_F(ServiceObject, DeletedServiceRefreshesToNamesOnly) {
     service.Name(u"Spooler");
@@ -264,7 +266,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ConfigurationFailure{"manager", "OpenSCManagerA", 2, 0},
                     ConfigurationFailure{"service", "OpenServiceA", 2, 0},
                     ConfigurationFailure{"probe fails otherwise", "QueryServiceConfigA", 1, 1},
-                    ConfigurationFailure{"read fails", "QueryServiceConfigA", 2, 2}));
+                    ConfigurationFailure{"read fails", "QueryServiceConfigA", 2, 2}),
+    (NamedAfterWhat{}));
 
 // A platform whose size probe succeeds leaves the configuration unread.
 class ProbeSucceeds : public SimulatedServiceManager {
@@ -320,7 +323,14 @@ INSTANTIATE_TEST_SUITE_P(Texts, UnwrittenConfigurationText,
                                          UnwrittenCase{ConfigText::LoadOrderGroup, true},
                                          UnwrittenCase{ConfigText::StartName, true},
                                          UnwrittenCase{ConfigText::DisplayName, true},
-                                         UnwrittenCase{ConfigText::Dependencies, false}));
+                                         UnwrittenCase{ConfigText::Dependencies, false}),
+                         ([](const auto& info) {
+                             const char* const names[] = {"BinaryPathName", "LoadOrderGroup",
+                                                          "Dependencies", "StartName",
+                                                          "DisplayName"};
+                             return std::string(names[static_cast<int>(info.param.text)]) +
+                                    (info.param.raises ? "_raises_error_5" : "_stays_filler");
+                         }));
 
 TEST_F(ServiceObject, HeldDependencyListKeepsItsNamesAcrossRefresh) {
     service.Name(u"Spooler");
@@ -394,7 +404,14 @@ INSTANTIATE_TEST_SUITE_P(
                     LookupLengthCase{CodePage::Windows1252, std::u16string(256, u'd'), false},
                     LookupLengthCase{CodePage::Windows1252, std::u16string(255, u'é'), true},
                     LookupLengthCase{CodePage::DoubleByte, std::u16string(127, u'Ж'), true},
-                    LookupLengthCase{CodePage::DoubleByte, std::u16string(128, u'Ж'), false}));
+                    LookupLengthCase{CodePage::DoubleByte, std::u16string(128, u'Ж'), false}),
+    ([](const auto& info) {
+        const auto& row = info.param;
+        return std::string(row.codePage == CodePage::Windows1252 ? "Windows1252_" : "DoubleByte_") +
+               std::to_string(row.displayName.size()) +
+               (row.displayName[0] < 0x80 ? "_ascii" : "_wide") +
+               (row.resolves ? "_resolves" : "_too_long");
+    }));
 
 TEST_F(ServiceObject, NonAsciiNamesCrossTheCodePage) {
     platform->addService(runningService("Caf\xE9", "Caf\xE9 \x80 Service"));

@@ -110,16 +110,17 @@ std::set<std::u16string> joined(std::set<std::u16string> a, const std::set<std::
 
 INSTANTIATE_TEST_SUITE_P(
     Grid, FilterGrid,
-    testing::Values(FilterCase{0, 0, 0x30, 1, win32Active},
-                    FilterCase{0, 1, 0x30, 2, win32Inactive}, FilterCase{0, 2, 0x30, 3, win32All},
-                    FilterCase{1, 0, 0x0B, 1, driversActive},
-                    FilterCase{1, 1, 0x0B, 2, driversInactive},
-                    FilterCase{1, 2, 0x0B, 3, driversAll},
-                    FilterCase{2, 0, 0x3B, 1, joined(win32Active, driversActive)},
-                    FilterCase{2, 1, 0x3B, 2, joined(win32Inactive, driversInactive)},
-                    FilterCase{2, 2, 0x3B, 3, joined(win32All, driversAll)},
-                    FilterCase{5, 2, 0, 3, {}}, FilterCase{-1, 2, 0, 3, {}},
-                    FilterCase{0, 3, 0x30, 0, {}}, FilterCase{0, -7, 0x30, 0, {}}));
+    testing::Values(
+        FilterCase{0, 0, 0x30, 1, win32Active}, FilterCase{0, 1, 0x30, 2, win32Inactive},
+        FilterCase{0, 2, 0x30, 3, win32All}, FilterCase{1, 0, 0x0B, 1, driversActive},
+        FilterCase{1, 1, 0x0B, 2, driversInactive}, FilterCase{1, 2, 0x0B, 3, driversAll},
+        FilterCase{2, 0, 0x3B, 1, joined(win32Active, driversActive)},
+        FilterCase{2, 1, 0x3B, 2, joined(win32Inactive, driversInactive)},
+        FilterCase{2, 2, 0x3B, 3, joined(win32All, driversAll)}, FilterCase{5, 2, 0, 3, {}},
+        FilterCase{-1, 2, 0, 3, {}}, FilterCase{0, 3, 0x30, 0, {}}, FilterCase{0, -7, 0x30, 0, {}}),
+    ([](const auto& info) {
+        return "type_" + numberName(info.param.type) + "_state_" + numberName(info.param.state);
+    }));
 
 TEST_F(Collection, OutOfRangeFilterReadsBackAsSet) {
     clsServices services(platform);
@@ -225,7 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
                     LookupCase{"unusable", Index{}, nullptr},
                     LookupCase{"rounded half to even", Index::fromNumber(2.5), u"ShareStopped"},
                     LookupCase{"rounded up", Index::fromNumber(2.6), u"Interactive"},
-                    LookupCase{"too large", Index::fromNumber(1e12), nullptr}));
+                    LookupCase{"too large", Index::fromNumber(1e12), nullptr}),
+    (NamedAfterWhat{}));
 
 TEST(Batches, ThousandServicesArriveOnceInPlatformOrderOverSeveralPasses) {
     auto platform = std::make_shared<SimulatedServiceManager>();
