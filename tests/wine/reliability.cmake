@@ -1,10 +1,5 @@
-# Reliability under Wine: the index conversion checked against the platform's own, bad input of
-# every automation type through IDispatch, and a soak of refreshes, lookups and commands.
-
-add_wine_test(NAME index_conversion_wine_tests
-  SOURCES IndexConversionWineTest.cpp ${PROJECT_SOURCE_DIR}/server/VariantIndex.cpp
-          ${PROJECT_SOURCE_DIR}/server/AutomationText.cpp
-  LIBRARIES oleaut32 ole32 uuid)
+# Reliability under Wine: bad input of every automation type through IDispatch, and a soak of
+# refreshes, lookups and commands.
 
 # Both DLLs: the simulated one, where every call may change the service database, for the types
 # of argument; the real one for long names on Wine's own manager.
