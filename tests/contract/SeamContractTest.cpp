@@ -457,7 +457,10 @@ TEST_F(SeamContract, EnumeratesInOneBatchWithEveryTextInTheBuffer) {
     std::sort(unique.begin(), unique.end());
     EXPECT_EQ(unique.end(), std::unique(unique.begin(), unique.end()));
     for (const auto& name : {demand.name, subject->disabledService().name}) {
-        EXPECT_TRUE(lists(pass, name)) << name;
+        const auto found = std::find(pass.names.begin(), pass.names.end(), name);
+        ASSERT_NE(pass.names.end(), found) << name;
+        EXPECT_EQ(state::Stopped, pass.states[static_cast<std::size_t>(found - pass.names.begin())])
+            << "the record's status: " << name;
     }
 }
 
