@@ -6,10 +6,8 @@
 namespace tobrunel::contract {
 namespace {
 
-constexpr std::uint32_t OwnProcess = 0x10;
-constexpr std::uint32_t StoppedState = 1;
-constexpr std::uint32_t DemandStart = 3;
-constexpr std::uint32_t DisabledStart = 4;
+using namespace scm::simulated;
+
 // stop, pause & continue, shutdown: what the real test service accepts while it runs
 constexpr std::uint32_t AcceptedWhileRunning = 0x1 | 0x2 | 0x4;
 
@@ -26,7 +24,6 @@ public:
             scm::SimulatedService entry;
             entry.name = service.name;
             entry.displayName = service.displayName;
-            entry.status = scm::ServiceStatus{OwnProcess, StoppedState, 0, 0, 0, 0, 0};
             entry.controlsWhenRunning = AcceptedWhileRunning;
             entry.startType = service.startType;
             entry.binaryPathName = service.binaryPath;

@@ -177,11 +177,11 @@ private:
     bool isUnwritten(ConfigText text) const;
     void removeIfDeleted(const std::string& computer, const std::string& service);
 
-    std::vector<Computer> computers_;
-    std::map<RawHandle, OpenHandle> handles_;
     static constexpr RawHandle FirstHandle = 0x1000;
     static constexpr std::uint32_t NoBatchLimit = 0xFFFFFFFF;
 
+    std::vector<Computer> computers_;
+    std::map<RawHandle, OpenHandle> handles_;
     RawHandle nextHandle_ = FirstHandle;
     std::uint32_t grantedManagerAccess_ = simulated::EveryRight;
     std::vector<Failure> failures_;
