@@ -70,6 +70,7 @@ namespace error {
 inline constexpr std::uint32_t AccessDenied = 5;
 inline constexpr std::uint32_t InvalidHandle = 6;
 inline constexpr std::uint32_t InvalidParameter = 87;
+inline constexpr std::uint32_t BufferOverflow = 111;
 inline constexpr std::uint32_t InsufficientBuffer = 122;
 inline constexpr std::uint32_t InvalidName = 123;
 inline constexpr std::uint32_t MoreData = 234;

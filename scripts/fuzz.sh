@@ -16,7 +16,7 @@ cmake --build "$build" -j2 >/dev/null
 
 passed=0
 failed=0
-for target in FuzzDependencyText FuzzBoundaryCopies FuzzIndexConversion; do
+for target in FuzzDependencyText FuzzBoundaryCopies; do
     corpus=$build/corpus/$target
     seeds=$top/tests/fuzz/corpus/$target
     mkdir -p "$corpus"

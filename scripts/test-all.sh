@@ -15,7 +15,7 @@
 #
 # Settings: TOBRUNEL_BUILD_ROOT (default build/), TOBRUNEL_JOBS (default 2),
 # TOBRUNEL_WINDOWS_ARCH (i686, x86_64 or auto; default auto: see above),
-# TOBRUNEL_COMPILE_ONLY_TARGETS (default: unit_tests win32_service_manager_tests tobrunel_server).
+# TOBRUNEL_COMPILE_ONLY_TARGETS (default: unit_tests seam_contract tobrunel_server).
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -148,7 +148,7 @@ windows_suite() {
 # no Wine at all (the type library, written by a Windows program at build time, is left out).
 compile_only_suite() {
     local arch=$1 suite="windows-$1" dir="$builds/windows-$1"
-    local targets=${TOBRUNEL_COMPILE_ONLY_TARGETS:-unit_tests win32_service_manager_tests tobrunel_server}
+    local targets=${TOBRUNEL_COMPILE_ONLY_TARGETS:-unit_tests seam_contract tobrunel_server}
     suite_started=$SECONDS
     mkdir -p "$dir"
     configure_and_build "$suite" "$dir" "$targets" \

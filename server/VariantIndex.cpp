@@ -1,9 +1,8 @@
-// Reading an Index from a VARIANT: the references are followed here, the decision is portable
-// (server/IndexConversion.h).
+// Reading an Index from a VARIANT: a text is a key; every other value is what the platform's own
+// conversion to a 32-bit integer makes of it.
 #include "server/VariantIndex.h"
 
 #include "server/AutomationText.h"
-#include "server/IndexConversion.h"
 
 #include <new>
 
@@ -11,86 +10,25 @@ namespace tobrunel::server {
 
 namespace {
 
-// The portable type codes are the platform's own.
-static_assert(VariantTypeCode::Text == VT_BSTR && VariantTypeCode::Decimal == VT_DECIMAL &&
-              VariantTypeCode::UInt == VT_UINT && VariantTypeCode::ArrayFlag == VT_ARRAY &&
-              VariantTypeCode::ByReferenceFlag == VT_BYREF);
-
-// Converted holds a VARIANT that this file made and clears it when it goes.
-class Converted {
+// Owned holds a VARIANT that this file made and clears it when it goes.
+class Owned {
 public:
-    Converted() noexcept { VariantInit(&value_); }
-    Converted(const Converted&) = delete;
-    Converted& operator=(const Converted&) = delete;
-    ~Converted() { VariantClear(&value_); }
+    Owned() noexcept { VariantInit(&value_); }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    ~Owned() { VariantClear(&value_); }
     VARIANT* get() noexcept { return &value_; }
 
 private:
     VARIANT value_;
 };
 
-// describe reads the one field of a by-value VARIANT that its type names.
-VariantDescription describe(const VARIANT& plain) {
-    VariantDescription description;
-    description.type = V_VT(&plain);
-    switch (V_VT(&plain)) {
-    case VT_I1:
-        description.signedInteger = static_cast<signed char>(V_I1(&plain));
-        break;
-    case VT_I2:
-        description.signedInteger = V_I2(&plain);
-        break;
-    case VT_I4:
-        description.signedInteger = V_I4(&plain);
-        break;
-    case VT_I8:
-        description.signedInteger = V_I8(&plain);
-        break;
-    case VT_INT:
-        description.signedInteger = V_INT(&plain);
-        break;
-    case VT_BOOL:
-        description.signedInteger = V_BOOL(&plain);
-        break;
-    case VT_UI1:
-        description.unsignedInteger = V_UI1(&plain);
-        break;
-    case VT_UI2:
-        description.unsignedInteger = V_UI2(&plain);
-        break;
-    case VT_UI4:
-        description.unsignedInteger = V_UI4(&plain);
-        break;
-    case VT_UI8:
-        description.unsignedInteger = V_UI8(&plain);
-        break;
-    case VT_UINT:
-        description.unsignedInteger = V_UINT(&plain);
-        break;
-    case VT_R4:
-        description.real = V_R4(&plain);
-        break;
-    case VT_R8:
-        description.real = V_R8(&plain);
-        break;
-    case VT_DATE:
-        description.real = V_DATE(&plain);
-        break;
-    case VT_CY:
-        description.currency = V_CY(&plain).int64;
-        break;
-    case VT_DECIMAL: {
-        const DECIMAL& decimal = V_DECIMAL(&plain);
-        description.decimal = {decimal.sign, decimal.scale, decimal.Hi32, decimal.Lo64};
-        break;
+// succeeded is false for a value the platform refuses; only a lack of memory is an error.
+bool succeeded(HRESULT status) {
+    if (status == E_OUTOFMEMORY) {
+        throw std::bad_alloc();
     }
-    case VT_BSTR:
-        description.text = fromBstr(V_BSTR(&plain));
-        break;
-    default:
-        break;
-    }
-    return description;
+    return SUCCEEDED(status);
 }
 
 } // namespace
@@ -99,17 +37,23 @@ Index indexFromVariant(const VARIANT* argument) {
     if (argument == nullptr) {
         return {};
     }
-    // A copy without references: VT_BYREF|VT_VARIANT and VT_BYREF|VT_BSTR alike become values.
-    Converted plain;
-    // The platform declares the source without const; it only reads it.
-    const HRESULT copied = VariantCopyInd(plain.get(), const_cast<VARIANT*>(argument));
-    if (copied == E_OUTOFMEMORY) {
-        throw std::bad_alloc();
-    }
-    if (FAILED(copied)) {
+    // A script variable arrives as VT_BYREF|VT_VARIANT; the platform declares the source without
+    // const and only reads it.
+    Owned plain;
+    if (!succeeded(VariantCopyInd(plain.get(), const_cast<VARIANT*>(argument)))) {
         return {};
     }
-    return indexFromDescription(describe(*plain.get()));
+    // Hand-made: a text is a key even when it reads as a number ("2" names a service).
+    if (V_VT(plain.get()) == VT_BSTR) {
+        return Index::key(fromBstr(V_BSTR(plain.get())));
+    }
+    // Numbers round half to even; an object is not asked for its value; Empty, False and True
+    // become positions 0 and -1, which select nothing, and what does not convert selects nothing.
+    Owned number;
+    if (!succeeded(VariantChangeType(number.get(), plain.get(), VARIANT_NOVALUEPROP, VT_I4))) {
+        return {};
+    }
+    return Index::position(V_I4(number.get()));
 }
 
 } // namespace tobrunel::server

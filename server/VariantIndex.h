@@ -6,10 +6,10 @@
 
 namespace tobrunel::server {
 
-// indexFromVariant reads a text as a key and a number of any automation type as a position,
-// rounded to the nearest whole number with halves to even; references are followed. Anything
-// else (empty, null, an object, an array, a number beyond 32 bits) is an index that finds
-// nothing. It throws std::bad_alloc only.
+// indexFromVariant reads a text as a key and any other value as the position that the platform's
+// conversion to a 32-bit integer gives (numbers rounded half to even, objects not asked for their
+// value); references are followed. A value that does not convert is an index that finds nothing.
+// It throws std::bad_alloc only.
 Index indexFromVariant(const VARIANT* argument);
 
 } // namespace tobrunel::server

@@ -11,12 +11,15 @@ namespace tobrunel::scm {
 
 namespace {
 
+using namespace simulated;
+
 constexpr std::uint32_t StateActive = 1;
 constexpr std::uint32_t StateInactive = 2;
-constexpr std::uint32_t Stopped = 1;
 constexpr std::uint32_t Running = 4;
 constexpr std::uint32_t Paused = 7;
-constexpr std::uint32_t StartDisabled = 4;
+constexpr std::uint32_t AcceptPauseContinue = 0x2;
+// Handles are opaque and never 0; a step of 4 keeps them aligned like the platform's.
+constexpr RawHandle HandleStep = 4;
 
 std::string textOf(const char* text) {
     return text == nullptr ? std::string() : text;
@@ -213,6 +216,31 @@ SimulatedService* SimulatedServiceManager::serviceOf(const OpenHandle& handle) {
     return findService(handle.service, handle.computer);
 }
 
+const SimulatedServiceManager::OpenHandle*
+SimulatedServiceManager::admit(Call& call, RawHandle handle, HandleKind kind, std::uint32_t right) {
+    if (const auto error = injectedFailure(call.function)) {
+        fail(call, *error);
+        return nullptr;
+    }
+    const auto* open = handleOf(handle, kind == HandleKind::Service);
+    if (open == nullptr) {
+        fail(call, error::InvalidHandle);
+        return nullptr;
+    }
+    if ((open->access & right) != right) {
+        fail(call, error::AccessDenied);
+        return nullptr;
+    }
+    return open;
+}
+
+RawHandle SimulatedServiceManager::newHandle(OpenHandle opened) {
+    const auto handle = nextHandle_;
+    nextHandle_ += HandleStep;
+    handles_[handle] = std::move(opened);
+    return handle;
+}
+
 bool SimulatedServiceManager::isUnwritten(ConfigText text) const {
     return std::find(unwritten_.begin(), unwritten_.end(), text) != unwritten_.end();
 }
@@ -230,9 +258,7 @@ RawHandle SimulatedServiceManager::OpenSCManagerA(const char* machineName, const
     if ((desiredAccess & ~grantedManagerAccess_) != 0) {
         return static_cast<RawHandle>(fail(call, error::AccessDenied));
     }
-    const auto handle = nextHandle_;
-    nextHandle_ += 4;
-    handles_[handle] = OpenHandle{computer->name, {}, 0, desiredAccess};
+    const auto handle = newHandle(OpenHandle{computer->name, {}, 0, desiredAccess});
     succeed(call, handle);
     return handle;
 }
@@ -240,12 +266,9 @@ RawHandle SimulatedServiceManager::OpenSCManagerA(const char* machineName, const
 RawHandle SimulatedServiceManager::OpenServiceA(RawHandle manager, const char* serviceName,
                                                 std::uint32_t desiredAccess) {
     auto& call = begin("OpenServiceA", manager, textOf(serviceName), desiredAccess);
-    if (const auto error = injectedFailure(call.function)) {
-        return static_cast<RawHandle>(fail(call, *error));
-    }
-    const auto* owner = handleOf(manager, false);
+    const auto* owner = admit(call, manager, HandleKind::Manager);
     if (owner == nullptr) {
-        return static_cast<RawHandle>(fail(call, error::InvalidHandle));
+        return 0;
     }
     const auto computer = owner->computer;
     auto* service = findService(textOf(serviceName), computer);
@@ -255,9 +278,7 @@ RawHandle SimulatedServiceManager::OpenServiceA(RawHandle manager, const char* s
     if ((desiredAccess & ~service->grantedAccess) != 0) {
         return static_cast<RawHandle>(fail(call, error::AccessDenied));
     }
-    const auto handle = nextHandle_;
-    nextHandle_ += 4;
-    handles_[handle] = OpenHandle{computer, service->name, manager, desiredAccess};
+    const auto handle = newHandle(OpenHandle{computer, service->name, manager, desiredAccess});
     succeed(call, handle);
     return handle;
 }
@@ -301,15 +322,9 @@ void SimulatedServiceManager::removeIfDeleted(const std::string& computer,
 
 int SimulatedServiceManager::QueryServiceStatus(RawHandle service, ServiceStatus* status) {
     auto& call = begin("QueryServiceStatus", service);
-    if (const auto error = injectedFailure(call.function)) {
-        return fail(call, *error);
-    }
-    const auto* open = handleOf(service, true);
+    const auto* open = admit(call, service, HandleKind::Service, access::ServiceQueryStatus);
     if (open == nullptr) {
-        return fail(call, error::InvalidHandle);
-    }
-    if ((open->access & access::ServiceQueryStatus) == 0) {
-        return fail(call, error::AccessDenied);
+        return 0;
     }
     *status = serviceOf(*open)->status;
     return succeed(call);
@@ -319,15 +334,9 @@ int SimulatedServiceManager::QueryServiceConfigA(RawHandle service, void* buffer
                                                  std::uint32_t bufferSize,
                                                  std::uint32_t* bytesNeeded) {
     auto& call = begin("QueryServiceConfigA", service, {}, 0, bufferSize);
-    if (const auto error = injectedFailure(call.function)) {
-        return fail(call, *error);
-    }
-    const auto* open = handleOf(service, true);
+    const auto* open = admit(call, service, HandleKind::Service, access::ServiceQueryConfig);
     if (open == nullptr) {
-        return fail(call, error::InvalidHandle);
-    }
-    if ((open->access & access::ServiceQueryConfig) == 0) {
-        return fail(call, error::AccessDenied);
+        return 0;
     }
     const auto& entry = *serviceOf(*open);
     const std::pair<ConfigText, const std::string*> texts[] = {
@@ -373,35 +382,32 @@ int SimulatedServiceManager::QueryServiceConfigA(RawHandle service, void* buffer
 int SimulatedServiceManager::ControlService(RawHandle service, std::uint32_t control,
                                             ServiceStatus* status) {
     auto& call = begin("ControlService", service, {}, 0, control);
-    if (const auto error = injectedFailure(call.function)) {
-        return fail(call, *error);
-    }
-    const auto* open = handleOf(service, true);
-    if (open == nullptr) {
-        return fail(call, error::InvalidHandle);
-    }
     const auto needed =
         control == control::Stop ? access::ServiceStop : access::ServicePauseContinue;
-    if ((open->access & needed) == 0) {
-        return fail(call, error::AccessDenied);
+    const auto* open = admit(call, service, HandleKind::Service, needed);
+    if (open == nullptr) {
+        return 0;
     }
     auto& entry = *serviceOf(*open);
     auto& current = entry.status;
-    if (current.dwCurrentState == Stopped) {
+    // A refused control still reports the service's current status, as the platform documents.
+    if (current.dwCurrentState == StateStopped) {
+        *status = current;
         return fail(call, error::ServiceNotActive);
     }
     const bool accepted =
-        control == control::Stop ? (current.dwControlsAccepted & 0x1) != 0
-        : control == control::Pause
-            ? (current.dwControlsAccepted & 0x2) != 0 && current.dwCurrentState == Running
-        : control == control::Continue
-            ? (current.dwControlsAccepted & 0x2) != 0 && current.dwCurrentState == Paused
-            : false;
+        control == control::Stop    ? (current.dwControlsAccepted & AcceptsStop) != 0
+        : control == control::Pause ? (current.dwControlsAccepted & AcceptPauseContinue) != 0 &&
+                                          current.dwCurrentState == Running
+        : control == control::Continue ? (current.dwControlsAccepted & AcceptPauseContinue) != 0 &&
+                                             current.dwCurrentState == Paused
+                                       : false;
     if (!accepted) {
+        *status = current;
         return fail(call, error::InvalidServiceControl);
     }
     if (control == control::Stop) {
-        current.dwCurrentState = Stopped;
+        current.dwCurrentState = StateStopped;
         current.dwControlsAccepted = 0;
     } else {
         current.dwCurrentState = control == control::Pause ? Paused : Running;
@@ -413,24 +419,18 @@ int SimulatedServiceManager::ControlService(RawHandle service, std::uint32_t con
 int SimulatedServiceManager::StartServiceA(RawHandle service, std::uint32_t argumentCount,
                                            const char**) {
     auto& call = begin("StartServiceA", service, {}, 0, argumentCount);
-    if (const auto error = injectedFailure(call.function)) {
-        return fail(call, *error);
-    }
-    const auto* open = handleOf(service, true);
+    const auto* open = admit(call, service, HandleKind::Service, access::ServiceStart);
     if (open == nullptr) {
-        return fail(call, error::InvalidHandle);
-    }
-    if ((open->access & access::ServiceStart) == 0) {
-        return fail(call, error::AccessDenied);
+        return 0;
     }
     auto& entry = *serviceOf(*open);
     if (entry.markedForDelete) {
         return fail(call, error::ServiceMarkedForDelete);
     }
-    if (entry.startType == StartDisabled) {
+    if (entry.startType == DisabledStart) {
         return fail(call, error::ServiceDisabled);
     }
-    if (entry.status.dwCurrentState != Stopped) {
+    if (entry.status.dwCurrentState != StateStopped) {
         return fail(call, error::ServiceAlreadyRunning);
     }
     entry.status.dwCurrentState = Running;
@@ -440,15 +440,9 @@ int SimulatedServiceManager::StartServiceA(RawHandle service, std::uint32_t argu
 
 int SimulatedServiceManager::DeleteService(RawHandle service) {
     auto& call = begin("DeleteService", service);
-    if (const auto error = injectedFailure(call.function)) {
-        return fail(call, *error);
-    }
-    const auto* open = handleOf(service, true);
+    const auto* open = admit(call, service, HandleKind::Service, access::Delete);
     if (open == nullptr) {
-        return fail(call, error::InvalidHandle);
-    }
-    if ((open->access & access::Delete) == 0) {
-        return fail(call, error::AccessDenied);
+        return 0;
     }
     auto& entry = *serviceOf(*open);
     if (entry.markedForDelete) {
@@ -468,15 +462,9 @@ int SimulatedServiceManager::EnumServicesStatusA(RawHandle manager, std::uint32_
     auto& call = begin("EnumServicesStatusA", manager, {}, serviceState, serviceType);
     *servicesReturned = 0;
     *bytesNeeded = 0;
-    if (const auto error = injectedFailure(call.function)) {
-        return fail(call, *error);
-    }
-    const auto* open = handleOf(manager, false);
+    const auto* open = admit(call, manager, HandleKind::Manager, access::ScManagerEnumerateService);
     if (open == nullptr) {
-        return fail(call, error::InvalidHandle);
-    }
-    if ((open->access & access::ScManagerEnumerateService) == 0) {
-        return fail(call, error::AccessDenied);
+        return 0;
     }
     if (serviceType == 0 || serviceState == 0) {
         return fail(call, error::InvalidParameter);
@@ -485,7 +473,7 @@ int SimulatedServiceManager::EnumServicesStatusA(RawHandle manager, std::uint32_
     // costs what it returns, not what the database holds.
     const auto& services = findComputer(open->computer)->services;
     const auto matches = [&](const SimulatedService& service) {
-        const bool active = service.status.dwCurrentState != Stopped;
+        const bool active = service.status.dwCurrentState != StateStopped;
         const auto state = active ? StateActive : StateInactive;
         return (service.status.dwServiceType & serviceType) != 0 && (state & serviceState) != 0;
     };
@@ -532,12 +520,9 @@ int SimulatedServiceManager::EnumServicesStatusA(RawHandle manager, std::uint32_
 int SimulatedServiceManager::GetServiceDisplayNameA(RawHandle manager, const char* serviceName,
                                                     char* displayName, std::uint32_t* bufferSize) {
     auto& call = begin("GetServiceDisplayNameA", manager, textOf(serviceName), 0, *bufferSize);
-    if (const auto error = injectedFailure(call.function)) {
-        return fail(call, *error);
-    }
-    const auto* open = handleOf(manager, false);
+    const auto* open = admit(call, manager, HandleKind::Manager);
     if (open == nullptr) {
-        return fail(call, error::InvalidHandle);
+        return 0;
     }
     const auto* service = findService(textOf(serviceName), open->computer);
     if (service == nullptr) {
@@ -555,12 +540,9 @@ int SimulatedServiceManager::GetServiceDisplayNameA(RawHandle manager, const cha
 int SimulatedServiceManager::GetServiceKeyNameA(RawHandle manager, const char* displayName,
                                                 char* serviceName, std::uint32_t* bufferSize) {
     auto& call = begin("GetServiceKeyNameA", manager, textOf(displayName), 0, *bufferSize);
-    if (const auto error = injectedFailure(call.function)) {
-        return fail(call, *error);
-    }
-    const auto* open = handleOf(manager, false);
+    const auto* open = admit(call, manager, HandleKind::Manager);
     if (open == nullptr) {
-        return fail(call, error::InvalidHandle);
+        return 0;
     }
     const auto wanted = fold(textOf(displayName));
     for (const auto& entry : findComputer(open->computer)->services) {
@@ -590,7 +572,7 @@ int SimulatedServiceManager::GetComputerNameA(char* buffer, std::uint32_t* size)
     const auto& name = computers_.front().name;
     if (name.size() + 1 > *size) {
         *size = static_cast<std::uint32_t>(name.size() + 1);
-        return fail(call, error::InsufficientBuffer);
+        return fail(call, error::BufferOverflow);
     }
     std::memcpy(buffer, name.c_str(), name.size() + 1);
     *size = static_cast<std::uint32_t>(name.size());

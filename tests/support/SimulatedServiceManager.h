@@ -18,15 +18,26 @@
 
 namespace tobrunel::scm {
 
+// The platform's numbers that a simulated service starts with.
+namespace simulated {
+inline constexpr std::uint32_t Win32OwnProcess = 0x10;
+inline constexpr std::uint32_t StateStopped = 1;
+inline constexpr std::uint32_t AcceptsStop = 0x1;
+inline constexpr std::uint32_t DemandStart = 3;
+inline constexpr std::uint32_t DisabledStart = 4;
+inline constexpr std::uint32_t ErrorNormal = 1;
+inline constexpr std::uint32_t EveryRight = 0xFFFFFFFF;
+} // namespace simulated
+
 // SimulatedService is one entry of a computer's service database, with texts in ANSI form.
 struct SimulatedService {
     std::string name;
     std::string displayName;
-    ServiceStatus status{0x10, 1, 0, 0, 0, 0, 0};
+    ServiceStatus status{simulated::Win32OwnProcess, simulated::StateStopped, 0, 0, 0, 0, 0};
     // The controls the service accepts while it runs; a stopped service accepts none.
-    std::uint32_t controlsWhenRunning = 0x1;
-    std::uint32_t startType = 3;
-    std::uint32_t errorControl = 1;
+    std::uint32_t controlsWhenRunning = simulated::AcceptsStop;
+    std::uint32_t startType = simulated::DemandStart;
+    std::uint32_t errorControl = simulated::ErrorNormal;
     std::uint32_t tagId = 0;
     std::string binaryPathName;
     std::string loadOrderGroup;
@@ -34,7 +45,7 @@ struct SimulatedService {
     // The platform's form: every name followed by a NUL, the list closed by one more NUL.
     std::string dependencies = std::string(1, '\0');
     // The service rights a caller may open it with.
-    std::uint32_t grantedAccess = 0xFFFFFFFF;
+    std::uint32_t grantedAccess = simulated::EveryRight;
     bool markedForDelete = false;
 };
 
@@ -142,6 +153,7 @@ private:
         RawHandle manager = 0;
         std::uint32_t access = 0;
     };
+    enum class HandleKind { Manager, Service };
     struct Failure {
         std::string function;
         std::uint32_t error;
@@ -156,20 +168,28 @@ private:
     std::string fold(std::string_view text) const;
     Computer* findComputer(std::string_view name);
     const OpenHandle* handleOf(RawHandle handle, bool wantService) const;
+    // admit runs the steps every call on an open handle begins with: a failure a test asked for,
+    // a handle that is not open or not of the kind the call takes (6), and a right the handle was
+    // not opened with (5). It gives the handle, or nullptr once it has failed the call.
+    const OpenHandle* admit(Call& call, RawHandle handle, HandleKind kind, std::uint32_t right = 0);
+    RawHandle newHandle(OpenHandle opened);
     SimulatedService* serviceOf(const OpenHandle& handle);
     bool isUnwritten(ConfigText text) const;
     void removeIfDeleted(const std::string& computer, const std::string& service);
 
+    static constexpr RawHandle FirstHandle = 0x1000;
+    static constexpr std::uint32_t NoBatchLimit = 0xFFFFFFFF;
+
     std::vector<Computer> computers_;
     std::map<RawHandle, OpenHandle> handles_;
-    RawHandle nextHandle_ = 0x1000;
-    std::uint32_t grantedManagerAccess_ = 0xFFFFFFFF;
+    RawHandle nextHandle_ = FirstHandle;
+    std::uint32_t grantedManagerAccess_ = simulated::EveryRight;
     std::vector<Failure> failures_;
     std::vector<ConfigText> unwritten_;
     std::vector<std::string> unwrittenNames_;
     bool computerNameUnwritten_ = false;
     std::vector<std::pair<std::string, std::function<void(SimulatedServiceManager&)>>> actions_;
-    std::uint32_t batchLimit_ = 0xFFFFFFFF;
+    std::uint32_t batchLimit_ = NoBatchLimit;
     bool resumeStuck_ = false;
     CodePage codePage_ = CodePage::Windows1252;
     std::vector<Call> calls_;

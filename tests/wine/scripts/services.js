@@ -50,6 +50,15 @@ check(services.Item(2.5) == services.Item(2), "2.5 rounds to even 2");
 check(services.Item(0) == null, "position 0 finds nothing");
 check(services.Item("No Such Service") == null, "an unknown name finds nothing");
 check(services.Item(true) == null, "a Boolean index finds nothing");
+check(services.Item(1.5) == services.Item(2), "1.5 rounds to even 2");
+check(services.Item("2") == null, "a text that reads as a number is a key");
+check(services.Item(null) == null && services.Item(undefined) == null, "null and undefined find nothing");
+check(services.Item(-1) == null && services.Item(1e10) == null, "positions out of 32-bit range find nothing");
+check(services.Item(NaN) == null && services.Item(Infinity) == null, "NaN and Infinity find nothing");
+// A Number object answers 2 when asked for its value; the index does not ask.
+check(services.Item(new Number(2)) == null, "a Number object finds nothing");
+check(services.Item(services) == null, "an object index finds nothing");
+check(services.Delete(null) == false && services.Delete(NaN) == false, "Delete of null or NaN returns false");
 
 services.ServicesEnumType = 2;
 var both = services.Count;

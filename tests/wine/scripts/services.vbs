@@ -36,6 +36,13 @@ Function WaitForState(service, state)
     Next
 End Function
 
+' An object whose value, when asked for, is 2; an index does not ask.
+Class ValueTwo
+    Public Default Property Get Value
+        Value = 2
+    End Property
+End Class
+
 Dim shell, computer
 Set shell = CreateObject("WScript.Shell")
 computer = shell.Environment("PROCESS")("COMPUTERNAME")
@@ -69,6 +76,27 @@ Check services.Item(total + 1) Is Nothing, "a position past the end finds nothin
 Check services.Item("No Such Service") Is Nothing, "an unknown name finds nothing"
 Check services.Item("1") Is Nothing, "a text is a key, not a position"
 Check services.Item(Empty) Is Nothing, "an empty index finds nothing"
+
+' Every kind of index a script can pass, as a literal and as a variable (VT_BYREF|VT_VARIANT).
+Dim index, holder
+index = 2.5
+Check services.Item(index) Is services.Item(2), "a variable 2.5 rounds to even 2"
+index = "2"
+Check services.Item(index) Is Nothing, "a variable text that reads as a number is a key"
+index = CCur(1.5)
+Check services.Item(index) Is services.Item(2), "a Currency 1.5 rounds to even 2"
+Check services.Item(CByte(1)) Is services.Item(1), "a Byte selects by position"
+Check services.Item(CDate(2)) Is services.Item(2), "a Date selects by its day number"
+Check services.Item(Null) Is Nothing, "a Null index finds nothing"
+Check services.Item(True) Is Nothing, "True (-1) finds nothing"
+Check services.Item(False) Is Nothing, "False (0) finds nothing"
+Check services.Item(-1) Is Nothing, "a negative position finds nothing"
+Check services.Item(1E+10) Is Nothing, "a position beyond 32 bits finds nothing"
+Set holder = New ValueTwo
+Check services.Item(holder) Is Nothing, "an object whose default value is 2 finds nothing"
+Check services.Delete(Null) = False, "Delete(Null) returns False"
+Check services.Delete(True) = False, "Delete(True) returns False"
+Check services.Delete(1E+10) = False, "Delete of a position beyond 32 bits returns False"
 
 Dim active, inactive, drivers, allDrivers, kind
 services.ServicesEnumState = 0
