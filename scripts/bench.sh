@@ -1,83 +1,39 @@
 #!/usr/bin/env bash
-# bench.sh: builds the benchmarks (native Release and Windows x86_64 Release), runs them in the
-# Windows build's own Wine prefix, stops that prefix's server, and prints a table of medians.
-# Figures only: nothing here fails on time. docs/performance.md explains each figure.
-#
-#   1. DLL overhead     Refresh() through Tobrunel.dll's vtable against the same platform calls
-#                       made directly, turn about in one process; the prefix as created and with
-#                       extra installed services; no manager handle held, and one held
-#   2. peer comparison  name, state and start type of every service listed from VBScript through
-#                       the DLL and through WMI's Win32_Service, each script timed end to end
-#   3. late-bound cost  a property get and a let with a variable from VBScript, against the same
-#                       on Scripting.Dictionary, and from C++ the DLL's IDispatch against a plain
-#                       ITypeInfo::Invoke on the same type information
-#   4. native scaling   build/release/bench/bench_scaling: 1,000 against 10,000 simulated services
-#
-# Settings (environment):
-#   TOBRUNEL_BENCH_RUNS            rounds of the refresh comparison (default 15)
-#   TOBRUNEL_BENCH_SCRIPT_RUNS     runs of each timed script (default 9)
-#   TOBRUNEL_BENCH_CALLS           calls per late-bound loop (default 100000)
-#   TOBRUNEL_BENCH_EXTRA_SERVICES  services installed for the second database (default 100)
-#   TOBRUNEL_BENCH_SCALING_RUNS    runs of bench_scaling, itself a median of 5 (default 5)
-#   TOBRUNEL_BENCH_NATIVE_BUILD    native build tree (default build/release)
-#   TOBRUNEL_BENCH_WINDOWS_BUILD   Windows build tree (default build/bench-win); its prefix is
-#                                  <tree>/wineprefix
-#   TOBRUNEL_JOBS                  build jobs (default 2)
+# bench.sh: builds the benchmarks through the presets bench-native and bench-windows (Release),
+# runs them in the Windows build's own Wine prefix, stops that prefix's server, and prints a table
+# of medians: the DLL's overhead on a refresh, a VBScript listing through the DLL against WMI, the
+# late-bound cost and the native scaling. Figures only: nothing here fails on time.
+# docs/performance.md explains each figure and the settings (TOBRUNEL_BENCH_*, TOBRUNEL_JOBS).
 set -uo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 runs=${TOBRUNEL_BENCH_RUNS:-15}
 script_runs=${TOBRUNEL_BENCH_SCRIPT_RUNS:-9}
 calls=${TOBRUNEL_BENCH_CALLS:-100000}
 extra=${TOBRUNEL_BENCH_EXTRA_SERVICES:-100}
 scaling_runs=${TOBRUNEL_BENCH_SCALING_RUNS:-5}
-native=${TOBRUNEL_BENCH_NATIVE_BUILD:-$root/build/release}
-windows=${TOBRUNEL_BENCH_WINDOWS_BUILD:-$root/build/bench-win}
-jobs=${TOBRUNEL_JOBS:-2}
+export CMAKE_BUILD_PARALLEL_LEVEL=${TOBRUNEL_JOBS:-2}
 
-# --- build ----------------------------------------------------------------------------------
-
-# build DIR TARGET CMAKE_ARG...: configures DIR once (Release, Ninja) and builds TARGET.
-build() {
-    local dir=$1 target=$2
-    shift 2
-    if [[ ! -f "$dir/CMakeCache.txt" ]]; then
-        cmake -G Ninja -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >"$dir.configure.log" 2>&1 || {
-            cat "$dir.configure.log" >&2
-            return 1
-        }
-    fi
-    cmake --build "$dir" -j "$jobs" --target "$target" >"$dir.build.log" 2>&1 || {
-        tail -n 40 "$dir.build.log" >&2
-        return 1
+mkdir -p build
+for preset in bench-native bench-windows; do
+    echo "bench: building (preset $preset)" >&2
+    { cmake --preset $preset && cmake --build --preset $preset; } >"build/$preset.log" 2>&1 || {
+        tail -n 40 "build/$preset.log" >&2
+        exit 1
     }
-}
-
-echo "bench: building $native (bench_scaling) and $windows (Tobrunel.dll, Windows benchmarks)" >&2
-build "$native" bench_scaling || exit 1
-build "$windows" windows_benchmarks -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" || exit 1
+done
 
 # --- the prefix -----------------------------------------------------------------------------
 
-export TOBRUNEL_BUILD_DIR=$windows TOBRUNEL_WINEARCH=win64
-unset TOBRUNEL_WINEPREFIX
-# shellcheck source=scripts/wine-harness.sh
-source "$root/scripts/wine-harness.sh"
-# A server left running in this prefix (an interrupted run, a build step) would refuse a second
-# persistent one; start from a stopped prefix.
-wine_harness_stop || exit 1
-wine_harness_start || exit 1
-loader=$(wine_harness_loader win64)
-bench_dir=$windows/bench/windows
-dll=$(wine_harness_windows_path "$windows/server/Tobrunel.dll")
-scripts=$root/bench/windows/scripts
-figures=$(mktemp -d "${TMPDIR:-/tmp}/tobrunel-bench.XXXXXX")
-
-# on_windows PROGRAM ARG...: a program of the prefix, started directly by the loader, so that
-# what is timed is the program and not the harness's own bookkeeping.
+# on_windows PROGRAM ARG...: a program in the Windows build's prefix (64-bit loader, no display).
 on_windows() {
-    "$loader" "$@"
+    build/bench-windows/wine-run "$@"
 }
+# Windows programs start in the same directory (as Z:\...), so relative paths reach the files.
+bench_dir=build/bench-windows/bench/windows
+dll=build/bench-windows/server/Tobrunel.dll
+scripts=bench/windows/scripts
+figures=$(mktemp -d "${TMPDIR:-/tmp}/tobrunel-bench.XXXXXX")
 
 # leave_prefix removes the extra services, unregisters the DLL and stops the prefix's server;
 # it runs once, at the end or on the way out after a failure or an interrupt.
@@ -87,7 +43,7 @@ leave_prefix() {
     prefix_left=1
     on_windows "$bench_dir/bench_refresh.exe" remove >/dev/null 2>&1
     on_windows regsvr32 /u /s "$dll" >/dev/null 2>&1
-    wine_harness_stop
+    on_windows --stop
 }
 finish() {
     trap - EXIT INT TERM
@@ -97,6 +53,7 @@ finish() {
 trap finish EXIT
 trap 'exit 130' INT TERM
 
+on_windows --start || exit 1
 if ! on_windows regsvr32 /s "$dll"; then
     echo "bench: regsvr32 could not register $dll" >&2
     exit 1
@@ -126,7 +83,7 @@ calc() {
 time_script() {
     local script=$1 expected=${2:-} start end output
     start=$(date +%s.%N)
-    output=$(on_windows cscript //nologo "$(wine_harness_windows_path "$scripts/$script")" 2>&1)
+    output=$(on_windows cscript //nologo "$scripts/$script" 2>&1)
     end=$(date +%s.%N)
     if [[ -n "$expected" && "$output" != *"$expected"* ]]; then
         echo "bench: $script printed no '$expected': $output" >&2
@@ -178,7 +135,7 @@ echo "bench: late-bound calls ($calls a loop)" >&2
 on_windows "$bench_dir/bench_latebound.exe" "$calls" 5 >"$figures/cpp"
 : >"$figures/vbs.runs"
 for ((run = 0; run < script_runs; run++)); do
-    on_windows cscript //nologo "$(wine_harness_windows_path "$scripts/late-bound.vbs")" "$calls" |
+    on_windows cscript //nologo "$scripts/late-bound.vbs" "$calls" |
         tr -d '\r' >>"$figures/vbs.runs"
 done
 for key in empty_loop.us dll.get.us dll.let.us dictionary.get.us dictionary.let.us; do
@@ -189,7 +146,7 @@ vbs_complete=$(grep -c '^done=1' "$figures/vbs.runs")
 echo "bench: native scaling ($scaling_runs runs)" >&2
 : >"$figures/scaling"
 for ((run = 0; run < scaling_runs; run++)); do
-    "$native/bench/bench_scaling" >>"$figures/scaling"
+    build/bench-native/bench/bench_scaling >>"$figures/scaling"
 done
 
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)

@@ -1,76 +1,55 @@
 #!/usr/bin/env bash
-# main.sh: the main job. Installs what is missing, builds the Windows build, registers Tobrunel.dll
-# in the build's private Wine prefix and prints this computer's services as a table, through
-# examples/list-services.vbs run by cscript. The JScript and C++ examples run too: their tables
-# are compared with it, and shown when they differ.
-#
-#   scripts/main.sh [--all] [/active] [/drivers] [COMPUTER]
-#
-#   --all      print the JScript and C++ examples' tables as well
-#   the rest   passed to every example (only active services; drivers too; another computer)
-#
-# Settings: TOBRUNEL_BUILD_ROOT (default build/), TOBRUNEL_JOBS (default 2), TOBRUNEL_WINDOWS_ARCH
-# (i686, x86_64 or auto: i686 where this machine runs 32-bit programs, else x86_64).
+# main.sh [--all] [/active] [/drivers] [COMPUTER]: the main job. Installs what is missing, builds
+# Tobrunel.dll and the C++ example through the Windows preset, registers the DLL in the build's
+# Wine prefix and prints this computer's services as a table, through examples/list-services.vbs
+# run by cscript. The JScript and C++ examples run too: their tables are compared with it, and
+# shown when they differ or with --all. The other arguments go to every example (only active
+# services; drivers too; another computer). TOBRUNEL_JOBS (default 2): build jobs;
+# TOBRUNEL_WINDOWS_ARCH: i686, x86_64 or auto (i686 where this machine runs 32-bit programs).
 set -uo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-builds=${TOBRUNEL_BUILD_ROOT:-$root/build}
-jobs=${TOBRUNEL_JOBS:-2}
-# shellcheck source=scripts/wine-harness.sh
-source "$root/scripts/wine-harness.sh"
-
+cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 show_all=0
 example_args=()
 for argument in "$@"; do
     case "$argument" in
     --all) show_all=1 ;;
-    -h | --help)
-        sed -n '2,/^$/s/^# \{0,1\}//p' "${BASH_SOURCE[0]}"
-        exit 0
-        ;;
+    -h | --help) sed -n '2,/^$/s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" && exit 0 ;;
     *) example_args+=("$argument") ;;
     esac
 done
 
-"$root/scripts/setup.sh" || exit 1
-
-arch=$(wine_harness_windows_arch)
-dir="$builds/windows-$arch"
-mkdir -p "$dir"
-export TOBRUNEL_WINEPREFIX="$dir/wineprefix"
-export TOBRUNEL_WINEARCH=win32
-[[ "$arch" == x86_64 ]] && TOBRUNEL_WINEARCH=win64
-
-wine_harness_start || exit 1
-trap 'wine_harness_stop' EXIT
-
-echo "=== building the Windows build ($arch) in $dir" >&2
-cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" >"$dir.configure.log" 2>&1 || {
-    cat "$dir.configure.log" >&2
-    exit 1
-}
-# The DLL and the C++ example are all the main job runs; the tests build in test-all.sh.
-cmake --build "$dir" -j "$jobs" --target Tobrunel list-services >&2 || exit 1
-
-# ---- MAIN JOB: register Tobrunel.dll in the prefix and list this computer's services -------
-dll=$(wine_harness_windows_path "$dir/server/Tobrunel.dll")
-echo "=== registering $dll in $TOBRUNEL_WINEPREFIX" >&2
-wine_harness_wine regsvr32 /s "$dll"
-registered=$?
-if [[ $registered -ne 0 ]]; then
-    echo "main.sh: regsvr32 could not register $dll (exit $registered)" >&2
+scripts/setup.sh || exit 1
+arch=${TOBRUNEL_WINDOWS_ARCH:-auto}
+if [[ $arch == auto ]]; then
+    arch=x86_64
+    /usr/lib/wine/wine --version >/dev/null 2>&1 && arch=i686
+fi
+preset=windows-$arch
+run=build/$preset/wine-run # the build's launcher: its own loader, its own prefix
+echo "=== building Tobrunel.dll and the C++ example (presets $preset, $preset-main)" >&2
+mkdir -p build
+if ! cmake --preset "$preset" >"build/$preset.configure.log" 2>&1; then
+    cat "build/$preset.configure.log" >&2
     exit 1
 fi
-# The prefix is the test suites' too: leave it unregistered, as they expect to find it.
-trap 'wine_harness_wine regsvr32 /u /s "$dll"; wine_harness_stop' EXIT
+CMAKE_BUILD_PARALLEL_LEVEL=${TOBRUNEL_JOBS:-2} cmake --build --preset "$preset-main" >&2 || exit 1
+
+# ---- MAIN JOB: register Tobrunel.dll in the prefix and list this computer's services -------
+"$run" --start || exit 1
+trap '"$run" --stop' EXIT
+# Windows programs start in this directory (as Z:\...), so relative paths reach the files.
+dll=build/$preset/server/Tobrunel.dll
+echo "=== registering $dll in build/$preset/wineprefix" >&2
+"$run" regsvr32 /s "$dll" || { echo "main.sh: regsvr32 could not register $dll" >&2 && exit 1; }
+# The prefix is the test suite's too: leave it unregistered, as the tests expect to find it.
+trap '"$run" regsvr32 /u /s "$dll"; "$run" --stop' EXIT
 
 # run_example NAME COMMAND...: the example's output without carriage returns; fails when it did
 # not reach its closing "N services on COMPUTER." line (cscript exits 0 after a script error).
 run_example() {
     local name=$1 output
-    shift
-    output=$(wine_harness_wine "$@" 2>&1 | tr -d '\r')
+    output=$("$run" "${@:2}" "${example_args[@]}" 2>&1 | tr -d '\r')
     printf '%s\n' "$output"
     if ! printf '%s\n' "$output" | tail -n 1 | grep -qE '^[0-9]+ .* on .+\.$'; then
         echo "main.sh: $name stopped before its last line" >&2
@@ -80,28 +59,19 @@ run_example() {
 
 status=0
 shown_args=${example_args[*]:+ ${example_args[*]}}
-echo "=== examples/list-services.vbs$shown_args (wine cscript //nologo)" >&2
-vbs_table=$(run_example list-services.vbs cscript //nologo \
-    "$(wine_harness_windows_path "$root/examples/list-services.vbs")" "${example_args[@]}") ||
-    status=1
+echo "=== examples/list-services.vbs$shown_args (cscript //nologo)" >&2
+vbs_table=$(run_example list-services.vbs cscript //nologo examples/list-services.vbs) || status=1
 printf '%s\n' "$vbs_table"
-
 # The JScript and C++ examples print the same table; shown whole with --all, else compared.
-for example in list-services.js list-services.exe; do
-    if [[ $example == *.js ]]; then
-        program=(cscript //nologo "$(wine_harness_windows_path "$root/examples/$example")")
-    else
-        program=("$dir/examples/$example")
-    fi
-    table=$(run_example "$example" "${program[@]}" "${example_args[@]}") || status=1
+for program in "cscript //nologo examples/list-services.js" "build/$preset/examples/list-services.exe"; do
+    example=${program##*/}
+    # shellcheck disable=SC2086 # a command and its arguments, none with a space
+    table=$(run_example "$example" $program) || status=1
     if [[ $show_all -eq 1 || "$table" != "$vbs_table" ]]; then
-        echo
-        echo "=== examples/$example$shown_args"
-        printf '%s\n' "$table"
+        printf '\n=== examples/%s%s\n%s\n' "$example" "$shown_args" "$table"
     else
         echo "=== examples/$example$shown_args: the same table" >&2
     fi
 done
 # ---- END OF MAIN JOB --------------------------------------------------------------------------
-
 exit $status

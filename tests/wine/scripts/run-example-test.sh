@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
-# run-example-test.sh EMULATOR DLL EXAMPLE [ARG...]: registers DLL in the build's Wine prefix, runs
+# run-example-test.sh LAUNCHER DLL EXAMPLE [ARG...]: registers DLL in the build's Wine prefix, runs
 # one of the list-services examples (a .vbs or .js through cscript, else a Windows program),
 # unregisters the DLL, and passes when the table lists Spooler with the display name that the
 # registry holds for it, a state and a start type, and its closing count matches its rows.
 set -uo pipefail
 
 if [[ $# -lt 3 ]]; then
-    echo "usage: run-example-test.sh EMULATOR DLL EXAMPLE [ARG...]" >&2
+    echo "usage: run-example-test.sh LAUNCHER DLL EXAMPLE [ARG...]" >&2
     exit 2
 fi
 emulator=$1 dll=$2 example=$3
 shift 3
 
-# shellcheck source=scripts/wine-harness.sh
-source "$(dirname "$emulator")/wine-harness.sh"
-dll=$(wine_harness_windows_path "$dll")
+# windows_path PATH: PATH as programs in the prefix see it (drive Z: is /).
+windows_path() {
+    local path
+    path=$(realpath -m "$1")
+    printf 'Z:%s\n' "${path//\//\\}"
+}
+dll=$(windows_path "$dll")
 case "$example" in
-*.vbs | *.js) command=(cscript //nologo "$(wine_harness_windows_path "$example")") ;;
+*.vbs | *.js) command=(cscript //nologo "$(windows_path "$example")") ;;
 *) command=("$example") ;;
 esac
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# run-script-test.sh EMULATOR DLL SCRIPT [NAME=VALUE...]: registers DLL in the build's Wine
+# run-script-test.sh LAUNCHER DLL SCRIPT [NAME=VALUE...]: registers DLL in the build's Wine
 # prefix, runs SCRIPT with cscript (the NAME=VALUE pairs added to its environment), unregisters
 # the DLL again, and passes only when the script's summary line reports no failures. cscript
 # prints nothing for a script's runtime or syntax error and still exits 0, so a missing summary
@@ -7,16 +7,20 @@
 set -uo pipefail
 
 if [[ $# -lt 3 ]]; then
-    echo "usage: run-script-test.sh EMULATOR DLL SCRIPT [NAME=VALUE...]" >&2
+    echo "usage: run-script-test.sh LAUNCHER DLL SCRIPT [NAME=VALUE...]" >&2
     exit 2
 fi
 emulator=$1 dll=$2 script=$3
 shift 3
 
-# shellcheck source=scripts/wine-harness.sh
-source "$(dirname "$emulator")/wine-harness.sh"
-dll=$(wine_harness_windows_path "$dll")
-script=$(wine_harness_windows_path "$script")
+# windows_path PATH: PATH as programs in the prefix see it (drive Z: is /).
+windows_path() {
+    local path
+    path=$(realpath -m "$1")
+    printf 'Z:%s\n' "${path//\//\\}"
+}
+dll=$(windows_path "$dll")
+script=$(windows_path "$script")
 
 if ! "$emulator" regsvr32 /s "$dll"; then
     echo "run-script-test: regsvr32 could not register $dll" >&2

@@ -1,0 +1,88 @@
+# Where a Windows build's programs run on Linux: the build's Wine prefix, the launchers that run a
+# program in it, and the CTest fixture that keeps the prefix's server warm while tests run.
+#
+# Every prefix is win64, whatever the target. The x86_64 build runs its programs with the 64-bit
+# loader. The i686 build runs its own programs with the 32-bit loader in the same prefix (Wine's
+# WoW64), and any 64-bit tool through TOBRUNEL_WINE_RUN_64, so both need the same win64 prefix.
+#
+# Results:
+#   TOBRUNEL_WINEPREFIX             (cache) the prefix; created on first use
+#   CMAKE_CROSSCOMPILING_EMULATOR   <build>/wine-run: a program of the build's own target
+#   TOBRUNEL_WINE_RUN_64            <build>/wine64-run: a 64-bit program (the emulator in x86_64)
+#   tests wine_prefix_start/_stop   the fixture `wine_prefix`, required by every test of the build
+
+set(TOBRUNEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix
+    CACHE PATH "Wine prefix (win64) in which this build's programs and tests run")
+
+# Debian's `wine` wrapper always tries the 32-bit loader first, which fails where the kernel starts
+# no 32-bit programs; the loaders themselves are named for what they start.
+find_program(TOBRUNEL_WINE64_LOADER NAMES wine64 HINTS /usr/lib/wine DOC "Wine's 64-bit loader")
+if(NOT TOBRUNEL_WINE64_LOADER)
+  message(FATAL_ERROR "Wine's 64-bit loader (wine64) was not found; run scripts/setup.sh")
+endif()
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(TOBRUNEL_WINE32_LOADER NAMES wine HINTS /usr/lib/wine DOC "Wine's 32-bit loader")
+  if(NOT TOBRUNEL_WINE32_LOADER)
+    message(FATAL_ERROR "Wine's 32-bit loader (wine) was not found; run scripts/setup.sh")
+  endif()
+  set(own_loader ${TOBRUNEL_WINE32_LOADER})
+else()
+  set(own_loader ${TOBRUNEL_WINE64_LOADER})
+endif()
+
+# tobrunel_write_wine_launcher(file loader): a one-line program that runs a Windows program in the
+# prefix with `loader` (scripts/wine-run.sh does the work and makes the prefix on first use).
+function(tobrunel_write_wine_launcher file loader)
+  set(script ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
+  file(CONFIGURE OUTPUT ${file} @ONLY CONTENT [[#!/bin/sh
+# Runs a Windows program in this build's Wine prefix (written by cmake/Wine.cmake).
+exec "@script@" --prefix "@TOBRUNEL_WINEPREFIX@" --wine64 "@TOBRUNEL_WINE64_LOADER@" --loader "@loader@" "$@"
+]])
+  file(CHMOD ${file} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                 WORLD_READ WORLD_EXECUTE)
+endfunction()
+
+tobrunel_write_wine_launcher(${CMAKE_BINARY_DIR}/wine-run ${own_loader})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  tobrunel_write_wine_launcher(${CMAKE_BINARY_DIR}/wine64-run ${TOBRUNEL_WINE64_LOADER})
+  set(TOBRUNEL_WINE_RUN_64 ${CMAKE_BINARY_DIR}/wine64-run)
+else()
+  set(TOBRUNEL_WINE_RUN_64 ${CMAKE_CROSSCOMPILING_EMULATOR})
+endif()
+
+# The fixture: the prefix made (or reused) and its server kept running for the whole test run,
+# which makes each program start about ten times faster; afterwards the server and every program
+# left in the prefix are ended, also when a test failed.
+function(tobrunel_add_wine_fixture)
+  add_test(NAME wine_prefix_start COMMAND ${TOBRUNEL_WINE_RUN_64} --start)
+  add_test(NAME wine_prefix_stop COMMAND ${TOBRUNEL_WINE_RUN_64} --stop)
+  set_tests_properties(wine_prefix_start PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
+  set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 60)
+  tobrunel_require_wine_prefix()
+endfunction()
+
+# tobrunel_require_wine_prefix(): every test of the current directory, but the fixture's own,
+# requires the prefix. Runs at the end of each directory, when its tests are all known.
+function(tobrunel_require_wine_prefix)
+  get_property(tests DIRECTORY PROPERTY TESTS)
+  list(REMOVE_ITEM tests wine_prefix_start wine_prefix_stop)
+  foreach(test IN LISTS tests)
+    set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED wine_prefix)
+  endforeach()
+endfunction()
+
+# CMake 3.25 sets test properties only from the directory that added the test, so each directory
+# schedules the call above for its own end as it starts to be read. Tests that anyone adds later,
+# in any directory, need the fixture without saying so.
+function(tobrunel_defer_wine_prefix_requirement)
+  get_property(scheduled DIRECTORY PROPERTY TOBRUNEL_WINE_PREFIX_REQUIRED)
+  if(NOT scheduled)
+    set_property(DIRECTORY PROPERTY TOBRUNEL_WINE_PREFIX_REQUIRED ON)
+    cmake_language(DEFER CALL tobrunel_require_wine_prefix)
+  endif()
+endfunction()
+
+set_property(DIRECTORY PROPERTY TOBRUNEL_WINE_PREFIX_REQUIRED ON)
+cmake_language(DEFER CALL tobrunel_add_wine_fixture)
+variable_watch(CMAKE_CURRENT_LIST_DIR tobrunel_defer_wine_prefix_requirement)
