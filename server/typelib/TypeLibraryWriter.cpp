@@ -76,7 +76,7 @@ private:
 
 class LibraryBuilder {
 public:
-    LibraryBuilder(const std::wstring& path, SYSKIND platform)
+    LibraryBuilder(const std::wstring& path, SYSKIND platform, const std::wstring& standardLibrary)
         : pointerSize_(pointerSizeOf(platform)) {
         check(CreateTypeLib2(platform, path.c_str(), library_.put()), "CreateTypeLib2");
         const auto& record = velcastraLibrary;
@@ -87,7 +87,7 @@ public:
         check(library_->SetDocString(owned(record.description).data()), "SetDocString");
         check(library_->SetLibFlags(0), "SetLibFlags");
         ComPtr<ITypeLib> standard;
-        check(LoadTypeLib(L"stdole2.tlb", standard.put()), "LoadTypeLib(stdole2.tlb)");
+        check(LoadTypeLib(standardLibrary.c_str(), standard.put()), "LoadTypeLib(stdole2.tlb)");
         check(standard->GetTypeInfoOfGuid(IID_IDispatch, dispatch_.put()),
               "GetTypeInfoOfGuid(IDispatch)");
     }
@@ -281,8 +281,9 @@ private:
 
 } // namespace
 
-void writeTypeLibrary(const std::wstring& path, SYSKIND platform) {
-    LibraryBuilder builder(path, platform);
+void writeTypeLibrary(const std::wstring& path, SYSKIND platform,
+                      const std::wstring& standardLibrary) {
+    LibraryBuilder builder(path, platform, standardLibrary);
     builder.build();
 }
 

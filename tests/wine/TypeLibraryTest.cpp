@@ -6,6 +6,7 @@
 #include "server/InterfaceSlots.h"
 
 #include "ServerTestSupport.h"
+#include "tests/dllcheck/CheckedLibrary.h"
 
 #include <algorithm>
 #include <string>
@@ -14,10 +15,9 @@
 namespace tobrunel::server {
 namespace {
 
+using testing::checkedPlatform;
 using testing::dllPath;
 using testing::TypeAttributes;
-
-constexpr SYSKIND thisPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
 std::wstring wide(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
@@ -119,7 +119,7 @@ TEST_F(TypeLibraryTest, LibraryAttributesComeFromTheLibraryRecord) {
     ASSERT_HRESULT(S_OK, library->GetLibAttr(&attributes));
     EXPECT_TRUE(attributes->guid == velcastraLibrary.libid);
     EXPECT_EQ(attributes->lcid, velcastraLibrary.lcid);
-    EXPECT_EQ(attributes->syskind, thisPlatform);
+    EXPECT_EQ(attributes->syskind, checkedPlatform);
     EXPECT_EQ(attributes->wMajorVerNum, 1);
     EXPECT_EQ(attributes->wMinorVerNum, 0);
     // The reader adds "has a disk image" to a library it read from a file; no other flag.
