@@ -38,8 +38,10 @@ arch=$(wine_harness_windows_arch)
 dir="$builds/windows-$arch"
 mkdir -p "$dir"
 export TOBRUNEL_WINEPREFIX="$dir/wineprefix"
-export TOBRUNEL_WINEARCH=win32
-[[ "$arch" == x86_64 ]] && TOBRUNEL_WINEARCH=win64
+# Every prefix is win64; the 32-bit DLL is served by the 32-bit hosts of its WoW64 side.
+export TOBRUNEL_WINEARCH=win64
+system32='C:\windows\system32'
+[[ "$arch" == i686 ]] && system32='C:\windows\syswow64'
 
 wine_harness_start || exit 1
 trap 'wine_harness_stop' EXIT
@@ -56,14 +58,14 @@ cmake --build "$dir" -j "$jobs" --target Tobrunel list-services >&2 || exit 1
 # ---- MAIN JOB: register Tobrunel.dll in the prefix and list this computer's services -------
 dll=$(wine_harness_windows_path "$dir/server/Tobrunel.dll")
 echo "=== registering $dll in $TOBRUNEL_WINEPREFIX" >&2
-wine_harness_wine regsvr32 /s "$dll"
+wine_harness_wine "$system32\\regsvr32.exe" /s "$dll"
 registered=$?
 if [[ $registered -ne 0 ]]; then
     echo "main.sh: regsvr32 could not register $dll (exit $registered)" >&2
     exit 1
 fi
 # The prefix is the test suites' too: leave it unregistered, as they expect to find it.
-trap 'wine_harness_wine regsvr32 /u /s "$dll"; wine_harness_stop' EXIT
+trap 'wine_harness_wine "$system32\\regsvr32.exe" /u /s "$dll"; wine_harness_stop' EXIT
 
 # run_example NAME COMMAND...: the example's output without carriage returns; fails when it did
 # not reach its closing "N services on COMPUTER." line (cscript exits 0 after a script error).
@@ -81,7 +83,7 @@ run_example() {
 status=0
 shown_args=${example_args[*]:+ ${example_args[*]}}
 echo "=== examples/list-services.vbs$shown_args (wine cscript //nologo)" >&2
-vbs_table=$(run_example list-services.vbs cscript //nologo \
+vbs_table=$(run_example list-services.vbs "$system32\\cscript.exe" //nologo \
     "$(wine_harness_windows_path "$root/examples/list-services.vbs")" "${example_args[@]}") ||
     status=1
 printf '%s\n' "$vbs_table"
@@ -89,7 +91,7 @@ printf '%s\n' "$vbs_table"
 # The JScript and C++ examples print the same table; shown whole with --all, else compared.
 for example in list-services.js list-services.exe; do
     if [[ $example == *.js ]]; then
-        program=(cscript //nologo "$(wine_harness_windows_path "$root/examples/$example")")
+        program=("$system32\\cscript.exe" //nologo "$(wine_harness_windows_path "$root/examples/$example")")
     else
         program=("$dir/examples/$example")
     fi
@@ -103,5 +105,21 @@ for example in list-services.js list-services.exe; do
     fi
 done
 # ---- END OF MAIN JOB --------------------------------------------------------------------------
+
+# Both DLLs: the other width's is built too (its build runs only 64-bit programs).
+other=x86_64
+[[ "$arch" == x86_64 ]] && other=i686
+other_dir="$builds/windows-$other"
+echo "=== building the $other DLL in $other_dir" >&2
+if ! { cmake -S "$root" -B "$other_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$other.cmake" >"$other_dir.configure.log" 2>&1 &&
+    cmake --build "$other_dir" -j "$jobs" --target Tobrunel >&2; }; then
+    echo "main.sh: the $other DLL did not build (see $other_dir.configure.log)" >&2
+    status=1
+fi
+WINEPREFIX="$other_dir/wineprefix" wineserver -k 2>/dev/null || true
+echo
+echo "32-bit DLL: $builds/windows-i686/server/Tobrunel.dll"
+echo "64-bit DLL: $builds/windows-x86_64/server/Tobrunel.dll"
 
 exit $status

@@ -6,16 +6,14 @@
 #   native          g++; the unit suite
 #   sanitize        g++ with AddressSanitizer and UndefinedBehaviorSanitizer; the unit suite
 #   fuzz            clang libFuzzer targets, a short bounded run each (scripts/fuzz.sh)
-#   windows-i686    mingw-w64 i686; the unit suite and every test of tests/wine under Wine, in the
-#                   build's private win32 prefix, with a warm server (scripts/wine-harness.sh)
-#
-# On a machine whose kernel runs no 32-bit programs, Wine cannot start a win32 prefix: the i686
-# build is then compiled only (the targets of TOBRUNEL_COMPILE_ONLY_TARGETS, which need no program
-# run at build time), and windows-x86_64 runs every Windows suite in a win64 prefix instead.
+#   windows-i686    mingw-w64 i686; the 32-bit DLL's checks read as data by 64-bit programs, and
+#                   where this machine runs 32-bit programs the unit suite and every test of
+#                   tests/wine as well, under Wine in the build's private win64 prefix, with a warm
+#                   server (scripts/wine-harness.sh)
+#   windows-x86_64  mingw-w64 x86_64; the same suites on the 64-bit DLL
 #
 # Settings: TOBRUNEL_BUILD_ROOT (default build/), TOBRUNEL_JOBS (default 2),
-# TOBRUNEL_WINDOWS_ARCH (i686, x86_64 or auto; default auto: see above),
-# TOBRUNEL_COMPILE_ONLY_TARGETS (default: unit_tests win32_service_manager_tests tobrunel_server).
+# TOBRUNEL_WINDOWS_ARCH (i686, x86_64 or auto; default auto: both).
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -57,15 +55,16 @@ configure_and_build() {
     fi
 }
 
-# run_ctest SUITE DIR: runs the suite's tests and records CTest's summary line; a run without one
-# counts as a failure.
+# run_ctest SUITE DIR [NOTE]: runs the suite's tests and records CTest's summary line (and NOTE);
+# a run without one counts as a failure.
 run_ctest() {
-    local suite=$1 dir=$2 log status=0 line
+    local suite=$1 dir=$2 note=${3:-} log status=0 line
     log="$dir.ctest.log"
     echo "=== $suite: ctest"
     (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 600) 2>&1 | tee "$log"
     status=${PIPESTATUS[0]}
     line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    [[ -n "$line" && -n "$note" ]] && line="$line $note"
     if [[ -z "$line" ]]; then
         record "$suite" "NO CTEST SUMMARY (exit $status)" failed
         return 1
@@ -123,12 +122,16 @@ fuzz_suite() {
 # windows_suite ARCH: the Windows build for ARCH, built and tested inside one warm Wine session
 # (programs the build itself runs under Wine use the same prefix).
 windows_suite() {
-    local arch=$1 suite="windows-$1" dir="$builds/windows-$1" status=0
+    local arch=$1 suite="windows-$1" dir="$builds/windows-$1" status=0 note=
     suite_started=$SECONDS
     mkdir -p "$dir"
     export TOBRUNEL_WINEPREFIX="$dir/wineprefix"
-    export TOBRUNEL_WINEARCH=win32
-    [[ "$arch" == x86_64 ]] && TOBRUNEL_WINEARCH=win64
+    # Every prefix is win64: the i686 build's tools are 64-bit programs, and its own programs
+    # run there through WoW64 where this machine runs 32-bit programs at all.
+    export TOBRUNEL_WINEARCH=win64
+    if [[ "$arch" == i686 ]] && ! wine_harness_host_runs_win32; then
+        note="(i686 DLL checked as data; 32-bit programs do not run here)"
+    fi
     echo "=== $suite: starting Wine ($TOBRUNEL_WINEPREFIX)"
     if ! wine_harness_start; then
         record "$suite" "WINE DID NOT START" failed
@@ -137,23 +140,11 @@ windows_suite() {
     fi
     trap 'wine_harness_stop; exit 130' INT TERM
     configure_and_build "$suite" "$dir" all -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" &&
-        run_ctest "$suite" "$dir" || status=1
+        run_ctest "$suite" "$dir" "$note" || status=1
     wine_harness_stop || status=1
     trap - INT TERM
     unset TOBRUNEL_WINEPREFIX TOBRUNEL_WINEARCH WINEPREFIX WINEARCH
     return $status
-}
-
-# compile_only_suite ARCH: the core, the seam, the server and their tests compiled for ARCH with
-# no Wine at all (the type library, written by a Windows program at build time, is left out).
-compile_only_suite() {
-    local arch=$1 suite="windows-$1" dir="$builds/windows-$1"
-    local targets=${TOBRUNEL_COMPILE_ONLY_TARGETS:-unit_tests win32_service_manager_tests tobrunel_server}
-    suite_started=$SECONDS
-    mkdir -p "$dir"
-    configure_and_build "$suite" "$dir" "$targets" \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" &&
-        record "$suite" "compiled only: this machine runs no 32-bit programs"
 }
 
 main() {
@@ -165,12 +156,10 @@ main() {
     native_suite sanitize -DTOBRUNEL_SANITIZE=ON
     fuzz_suite
 
-    case "$(wine_harness_windows_arch)" in
-    i686) windows_suite i686 ;;
-    x86_64)
-        if [[ "${TOBRUNEL_WINDOWS_ARCH:-auto}" == auto ]]; then
-            compile_only_suite i686
-        fi
+    case "${TOBRUNEL_WINDOWS_ARCH:-auto}" in
+    i686 | x86_64) windows_suite "$TOBRUNEL_WINDOWS_ARCH" ;;
+    *)
+        windows_suite i686
         windows_suite x86_64
         ;;
     esac
