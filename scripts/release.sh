@@ -37,7 +37,7 @@ done
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)}
 export SOURCE_DATE_EPOCH
 
-mkdir -p "$dist"
+mkdir -p "$dist" "$builds"
 packages=()
 for target in win32:i686 win64:x86_64; do
     platform=${target%%:*}

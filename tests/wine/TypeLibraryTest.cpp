@@ -180,8 +180,8 @@ TEST_F(TypeLibraryTest, InterfacesAreHiddenNonExtensibleDuals) {
         EXPECT_EQ(attributes->typekind, TKIND_INTERFACE);
         EXPECT_EQ(attributes->wTypeFlags, both | TYPEFLAG_FOLEAUTOMATION);
         EXPECT_EQ(attributes->cFuncs, description.members.size());
-        EXPECT_EQ(attributes->cbSizeVft,
-                  (firstMemberSlot + description.members.size()) * sizeof(void*));
+        // The vtable size and offsets are checked from the library's bytes
+        // (TypeLibraryLayoutTest): a 64-bit reader shows a 32-bit library's inconsistently.
         ASSERT_EQ(attributes->cImplTypes, 1);
         HREFTYPE reference = 0;
         ComPtr<ITypeInfo> base;
@@ -290,8 +290,6 @@ TEST_F(TypeLibraryTest, EveryMemberMatchesItsTableRow) {
             EXPECT_EQ(function->invkind, invokeKindOf(member.kind));
             EXPECT_EQ(function->funckind, FUNC_PUREVIRTUAL);
             EXPECT_EQ(function->callconv, CC_STDCALL);
-            EXPECT_EQ(function->oVft,
-                      static_cast<SHORT>((firstMemberSlot + index) * sizeof(void*)));
             EXPECT_EQ(function->cParamsOpt, 0);
             EXPECT_EQ(function->wFuncFlags, 0);
             EXPECT_EQ(function->elemdescFunc.tdesc.vt, VT_HRESULT);

@@ -14,9 +14,12 @@ shift 3
 
 # shellcheck source=scripts/wine-harness.sh
 source "$(dirname "$emulator")/wine-harness.sh"
+# A 32-bit DLL is served by the 32-bit hosts of the win64 prefix's WoW64 side.
+hosts='C:\windows\system32'
+[[ $(wine_harness_pe_arch "$dll") == win32 ]] && hosts='C:\windows\syswow64'
 dll=$(wine_harness_windows_path "$dll")
 case "$example" in
-*.vbs | *.js) command=(cscript //nologo "$(wine_harness_windows_path "$example")") ;;
+*.vbs | *.js) command=("$hosts\\cscript.exe" //nologo "$(wine_harness_windows_path "$example")") ;;
 *) command=("$example") ;;
 esac
 
@@ -30,10 +33,10 @@ display_name=$("$emulator" reg query 'HKLM\System\CurrentControlSet\Services\Spo
     /v DisplayName | tr -d '\r' | sed -n 's/^ *DisplayName *REG_SZ *//p')
 [[ -n "$display_name" ]] || fail "the registry holds no display name for Spooler"
 
-"$emulator" regsvr32 /s "$dll" || fail "regsvr32 could not register $dll"
+"$emulator" "$hosts\\regsvr32.exe" /s "$dll" || fail "regsvr32 could not register $dll"
 output=$("$emulator" "${command[@]}" "$@" 2>&1 | tr -d '\r')
 status=${PIPESTATUS[0]}
-"$emulator" regsvr32 /u /s "$dll" || echo "run-example-test: regsvr32 /u failed" >&2
+"$emulator" "$hosts\\regsvr32.exe" /u /s "$dll" || echo "run-example-test: regsvr32 /u failed" >&2
 printf '%s\n' "$output"
 
 [[ $status -eq 0 ]] || fail "the example exited with $status"

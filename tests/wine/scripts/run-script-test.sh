@@ -15,16 +15,19 @@ shift 3
 
 # shellcheck source=scripts/wine-harness.sh
 source "$(dirname "$emulator")/wine-harness.sh"
+# A 32-bit DLL is served by the 32-bit hosts of the win64 prefix's WoW64 side.
+hosts='C:\windows\system32'
+[[ $(wine_harness_pe_arch "$dll") == win32 ]] && hosts='C:\windows\syswow64'
 dll=$(wine_harness_windows_path "$dll")
 script=$(wine_harness_windows_path "$script")
 
-if ! "$emulator" regsvr32 /s "$dll"; then
+if ! "$emulator" "$hosts\\regsvr32.exe" /s "$dll"; then
     echo "run-script-test: regsvr32 could not register $dll" >&2
     exit 1
 fi
-output=$(env "$@" "$emulator" cscript //nologo "$script" 2>&1)
+output=$(env "$@" "$emulator" "$hosts\\cscript.exe" //nologo "$script" 2>&1)
 status=$?
-"$emulator" regsvr32 /u /s "$dll" || echo "run-script-test: regsvr32 /u failed" >&2
+"$emulator" "$hosts\\regsvr32.exe" /u /s "$dll" || echo "run-script-test: regsvr32 /u failed" >&2
 
 printf '%s\n' "$output"
 summary=$(printf '%s\n' "$output" | tr -d '\r' | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -n 1)
