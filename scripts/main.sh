@@ -74,4 +74,17 @@ for program in "cscript //nologo examples/list-services.js" "build/$preset/examp
     fi
 done
 # ---- END OF MAIN JOB --------------------------------------------------------------------------
+
+# Both DLLs: the other width's is built too (no build runs a 32-bit program), and both are named.
+other=i686
+[[ $arch == i686 ]] && other=x86_64
+echo "=== building the $other DLL (preset windows-$other)" >&2
+if ! { cmake --preset "windows-$other" >"build/windows-$other.configure.log" 2>&1 &&
+    CMAKE_BUILD_PARALLEL_LEVEL=${TOBRUNEL_JOBS:-2} cmake --build --preset "windows-$other-main" >&2; }; then
+    echo "main.sh: the $other DLL did not build (see build/windows-$other.configure.log)" >&2
+    status=1
+fi
+"build/windows-$other/wine-run" --stop
+printf '\n32-bit DLL (i686): %s\n64-bit DLL (x86_64): %s\n' "$PWD/build/windows-i686/server/Tobrunel.dll" \
+    "$PWD/build/windows-x86_64/server/Tobrunel.dll"
 exit $status

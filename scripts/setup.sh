@@ -8,7 +8,7 @@ packages=(
     clang clang-format libclang-rt-14-dev
     wine wine32:i386 wine64
     mingw-w64 mingw-w64-tools
-    procps util-linux
+    procps util-linux zip
 )
 
 installed() {

@@ -27,7 +27,8 @@ format_suite() {
     fi
 }
 
-# workflow_suite SUITE: a run that never reached CTest's summary line failed.
+# workflow_suite SUITE [NOTE]: a run that never reached CTest's summary line failed; NOTE follows
+# the summary line.
 workflow_suite() {
     local status line
     cmake --workflow --preset "$1" 2>&1 | tee "build/$1.log"
@@ -36,21 +37,9 @@ workflow_suite() {
     if [[ -z "$line" ]]; then
         record "$1" "NO CTEST SUMMARY (exit $status; see build/$1.log)" failed
     elif [[ $status -ne 0 ]]; then
-        record "$1" "$line" failed
+        record "$1" "$line${2:-}" failed
     else
-        record "$1" "$line"
-    fi
-}
-
-# INTERIM, while the i686 build runs its type-library writer as a 32-bit program: a machine that
-# starts no 32-bit programs compiles what runs no program at build time, and tests nothing.
-i686_compile_only() {
-    if { cmake --preset windows-i686 && cmake --build --preset windows-i686-compile; } \
-        >build/windows-i686.log 2>&1; then
-        record windows-i686 "compiled only: this machine runs no 32-bit programs"
-    else
-        tail -n 40 build/windows-i686.log
-        record windows-i686 "BUILD FAILED (see build/windows-i686.log)" failed
+        record "$1" "$line${2:-}"
     fi
 }
 
@@ -66,7 +55,11 @@ for suite in "$@"; do
     case $suite in
     format) format_suite ;;
     windows-i686)
-        if /usr/lib/wine/wine --version >/dev/null 2>&1; then workflow_suite "$suite"; else i686_compile_only; fi
+        # Where no 32-bit program starts, the i686 build's tests are the checks of its DLL as data.
+        note=
+        /usr/lib/wine/wine --version >/dev/null 2>&1 ||
+            note=" (i686 DLL checked as data; 32-bit programs do not run here)"
+        workflow_suite "$suite" "$note"
         ;;
     *) workflow_suite "$suite" ;;
     esac

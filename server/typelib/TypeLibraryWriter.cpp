@@ -75,7 +75,7 @@ private:
 
 class LibraryBuilder {
 public:
-    LibraryBuilder(const std::wstring& path, SYSKIND platform)
+    LibraryBuilder(const std::wstring& path, SYSKIND platform, const std::wstring& standardLibrary)
         : pointerSize_(pointerSizeOf(platform)) {
         check(CreateTypeLib2(platform, path.c_str(), library_.ReleaseAndGetAddressOf()),
               "CreateTypeLib2");
@@ -87,7 +87,7 @@ public:
         check(library_->SetDocString(owned(record.description).data()), "SetDocString");
         check(library_->SetLibFlags(0), "SetLibFlags");
         ComPtr<ITypeLib> standard;
-        check(LoadTypeLib(L"stdole2.tlb", standard.ReleaseAndGetAddressOf()),
+        check(LoadTypeLib(standardLibrary.c_str(), standard.ReleaseAndGetAddressOf()),
               "LoadTypeLib(stdole2.tlb)");
         check(standard->GetTypeInfoOfGuid(IID_IDispatch, dispatch_.ReleaseAndGetAddressOf()),
               "GetTypeInfoOfGuid(IDispatch)");
@@ -282,8 +282,9 @@ private:
 
 } // namespace
 
-void writeTypeLibrary(const std::wstring& path, SYSKIND platform) {
-    LibraryBuilder builder(path, platform);
+void writeTypeLibrary(const std::wstring& path, SYSKIND platform,
+                      const std::wstring& standardLibrary) {
+    LibraryBuilder builder(path, platform, standardLibrary);
     builder.build();
 }
 

@@ -19,9 +19,11 @@ private:
     HRESULT result_;
 };
 
-// writeTypeLibrary creates (or replaces) the type library file at `path` for `platform`.
+// writeTypeLibrary creates (or replaces) the type library file at `path` for `platform`, its
+// interfaces derived from the IDispatch of `standardLibrary` (a stdole2.tlb of that platform).
 // COM must be initialised on the calling thread; a refused step throws TypeLibraryError.
-void writeTypeLibrary(const std::wstring& path, SYSKIND platform);
+void writeTypeLibrary(const std::wstring& path, SYSKIND platform,
+                      const std::wstring& standardLibrary);
 
 // writeInterfaceResource writes the body of an interface-identity resource: the byte count 16
 // as a 32-bit little-endian number, then the GUID in its in-memory form.

@@ -1,29 +1,51 @@
 // Build-time tool: writes Velcastra.tlb and the three interface-identity resource bodies into the
 // current directory, for the resource compiler to embed in Tobrunel.dll.
+//
+//   WriteTypeLibrary win32|win64 [STDOLE2]
+//
+// The platform is an argument rather than this program's own, so that one 64-bit program writes
+// the library of either DLL and the bytes do not depend on which machine built them. A 32-bit
+// library takes IDispatch from the 32-bit stdole2.tlb (STDOLE2): the writer sizes each dual
+// interface's vtable from the IDispatch it is given.
 #include "server/ComApartment.h"
 #include "server/Descriptions.h"
 #include "server/typelib/TypeLibraryWriter.h"
+#include "server/typelib/WindowsPath.h"
 
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
-// The library describes the platform this build targets: pointer sizes and vtable offsets
-// follow from it.
-constexpr SYSKIND targetPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+std::optional<SYSKIND> platformNamed(std::string_view name) {
+    if (name == "win32") {
+        return SYS_WIN32;
+    }
+    if (name == "win64") {
+        return SYS_WIN64;
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     using namespace tobrunel::server;
+    const auto platform = argc >= 2 ? platformNamed(argv[1]) : std::nullopt;
+    if (!platform || argc > 3) {
+        std::cerr << "usage: WriteTypeLibrary win32|win64 [STDOLE2]\n";
+        return 2;
+    }
     try {
         ComApartment apartment;
         if (FAILED(apartment.result())) {
             throw TypeLibraryError("CoInitializeEx", apartment.result());
         }
-        writeTypeLibrary(std::wstring(velcastraLibrary.name) + L".tlb", targetPlatform);
+        const std::wstring standardLibrary = argc == 3 ? windowsPathOf(argv[2]) : L"stdole2.tlb";
+        writeTypeLibrary(std::wstring(velcastraLibrary.name) + L".tlb", *platform, standardLibrary);
         for (const auto* record : velcastraLibrary.classes) {
             const auto& description = *record->defaultInterface;
             writeInterfaceResource(std::wstring(description.name) + L".iid", description.iid);

@@ -4,6 +4,7 @@
 
 #include "ServerTestSupport.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 namespace tobrunel::server {
 namespace {
 
+using testing::asImageResource;
 using testing::dllPath;
 using testing::LoadedLibrary;
 
@@ -23,29 +25,28 @@ std::wstring interfaceResourceOf(const ClassRecord& record) {
     return name;
 }
 
+// The resources are read as data, as a 64-bit process reads them from the 32-bit DLL too.
 TEST(ResourcesTest, EachClassNamesItsDefaultInterface) {
-    const LoadedLibrary library(dllPath());
+    const LoadedLibrary library(dllPath(), asImageResource);
     ASSERT_NE(library.get(), nullptr);
     for (const auto* record : velcastraLibrary.classes) {
         const auto type = interfaceResourceOf(*record);
         SCOPED_TRACE(type);
-        HRSRC found = FindResourceW(library.get(), MAKEINTRESOURCEW(1), type.c_str());
-        ASSERT_NE(found, nullptr);
-        ASSERT_EQ(SizeofResource(library.get(), found), 20u);
-        const auto* bytes =
-            static_cast<const unsigned char*>(LockResource(LoadResource(library.get(), found)));
-        ASSERT_NE(bytes, nullptr);
-        EXPECT_EQ(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24, 16);
+        const auto bytes = library.resource(type.c_str(), MAKEINTRESOURCEW(1));
+        ASSERT_EQ(bytes.size(), 20u);
+        std::uint32_t count = 0;
+        std::memcpy(&count, bytes.data(), sizeof count);
+        EXPECT_EQ(count, 16u);
         GUID iid{};
-        std::memcpy(&iid, bytes + 4, sizeof iid);
+        std::memcpy(&iid, bytes.data() + 4, sizeof iid);
         EXPECT_TRUE(iid == record->defaultInterface->iid);
     }
 }
 
 TEST(ResourcesTest, TheTypeLibraryIsResourceOne) {
-    const LoadedLibrary library(dllPath());
+    const LoadedLibrary library(dllPath(), asImageResource);
     ASSERT_NE(library.get(), nullptr);
-    EXPECT_NE(FindResourceW(library.get(), MAKEINTRESOURCEW(1), L"TYPELIB"), nullptr);
+    EXPECT_FALSE(library.resource(L"TYPELIB", MAKEINTRESOURCEW(1)).empty());
 }
 
 class VersionInformation {

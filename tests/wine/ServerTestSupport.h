@@ -5,6 +5,7 @@
 #include "server/AutomationText.h"
 #include "server/ComApartment.h"
 #include "server/Platform.h"
+#include "server/typelib/WindowsPath.h"
 
 #include <gtest/gtest.h>
 
@@ -12,27 +13,14 @@
 #include <cstdint>
 #include <initializer_list>
 #include <iomanip>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace tobrunel::server::testing {
 
-// windowsPathOf turns a path of the build machine into the one Windows programs see: under Wine
-// a host path becomes a drive path; on Windows it is one already.
-inline std::wstring windowsPathOf(const std::string& hostPath) {
-    using ToDosName = wchar_t*(CDECL*)(const char*);
-    const auto toDosName = reinterpret_cast<ToDosName>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (toDosName != nullptr && hostPath.starts_with('/')) {
-        if (wchar_t* dosName = toDosName(hostPath.c_str())) {
-            std::wstring result(dosName);
-            HeapFree(GetProcessHeap(), 0, dosName);
-            return result;
-        }
-    }
-    return std::wstring(hostPath.begin(), hostPath.end());
-}
+using server::windowsPathOf;
 
 // dllPath is the Windows path of the Tobrunel.dll under test.
 inline std::wstring dllPath() {
@@ -54,10 +42,16 @@ inline std::string hex(HRESULT result) {
     ASSERT_EQ(::tobrunel::server::testing::hex(expected),                                          \
               ::tobrunel::server::testing::hex(statement))
 
-// LoadedLibrary holds the DLL loaded by path, as COM would, and frees it when it goes.
+// asImageResource loads a DLL for its resources only, whatever its processor: a 64-bit process
+// reads a 32-bit DLL's resources that way.
+inline constexpr DWORD asImageResource = LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE;
+
+// LoadedLibrary holds the DLL loaded by path, as COM would (or with `flags`), and frees it when
+// it goes.
 class LoadedLibrary {
 public:
-    explicit LoadedLibrary(const std::wstring& path) : module_(LoadLibraryW(path.c_str())) {}
+    explicit LoadedLibrary(const std::wstring& path, DWORD flags = 0)
+        : module_(LoadLibraryExW(path.c_str(), nullptr, flags)) {}
     LoadedLibrary(const LoadedLibrary&) = delete;
     LoadedLibrary& operator=(const LoadedLibrary&) = delete;
     ~LoadedLibrary() {
@@ -70,6 +64,16 @@ public:
     template <typename Function> Function entry(const char* name) const {
         return reinterpret_cast<Function>(
             reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
+    }
+
+    // resource is the bytes of one resource; empty when it is missing.
+    std::span<const std::byte> resource(LPCWSTR type, LPCWSTR name) const {
+        HRSRC found = FindResourceW(module_, name, type);
+        const void* bytes = found != nullptr ? LockResource(LoadResource(module_, found)) : nullptr;
+        if (bytes == nullptr) {
+            return {};
+        }
+        return {static_cast<const std::byte*>(bytes), SizeofResource(module_, found)};
     }
 
 private:

@@ -18,13 +18,20 @@ function(add_server_test)
   add_dependencies(${SERVER_TEST_NAME} Tobrunel TobrunelSimulated)
 endfunction()
 
-add_server_test(NAME server_library_tests SOURCES TypeLibraryTest.cpp ResourcesTest.cpp)
+# The library checks read the DLL as a file; a 32-bit build also runs them from its 64-bit host
+# tools (tests/dllcheck), which is all that runs where no 32-bit program starts.
+include(${PROJECT_SOURCE_DIR}/tests/dllcheck/LibraryChecks.cmake)
+add_server_test(NAME server_library_tests SOURCES ${TOBRUNEL_LIBRARY_CHECK_SOURCES})
+library_checks_for(server_library_tests ${TOBRUNEL_TARGET_PLATFORM} ${TOBRUNEL_OTHER_TYPELIB})
 add_server_test(NAME server_com_tests
   SOURCES ComClientTest.cpp RegistrationTest.cpp SimulatedServerTest.cpp)
 
 # add_script_test(name dll script [NAME=VALUE...]): a VBScript or JScript client run by cscript
 # against `dll`, registered for the run.
 function(add_script_test name dll script)
+  if(NOT TOBRUNEL_RUNS_TARGET_PROGRAMS)
+    return()
+  endif()
   add_test(NAME ${name}
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/run-script-test.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
             $<TARGET_FILE:${dll}> ${CMAKE_CURRENT_SOURCE_DIR}/scripts/${script} ${ARGN})

@@ -6,6 +6,7 @@
 #include "server/InterfaceSlots.h"
 
 #include "ServerTestSupport.h"
+#include "tests/dllcheck/CheckedLibrary.h"
 
 #include <algorithm>
 #include <string>
@@ -14,10 +15,9 @@
 namespace tobrunel::server {
 namespace {
 
+using testing::checkedPlatform;
 using testing::dllPath;
 using testing::TypeAttributes;
-
-constexpr SYSKIND thisPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
 std::wstring wide(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
@@ -120,7 +120,7 @@ TEST_F(TypeLibraryTest, LibraryAttributesComeFromTheLibraryRecord) {
     ASSERT_HRESULT(S_OK, library->GetLibAttr(&attributes));
     EXPECT_TRUE(attributes->guid == velcastraLibrary.libid);
     EXPECT_EQ(attributes->lcid, velcastraLibrary.lcid);
-    EXPECT_EQ(attributes->syskind, thisPlatform);
+    EXPECT_EQ(attributes->syskind, checkedPlatform);
     EXPECT_EQ(attributes->wMajorVerNum, 1);
     EXPECT_EQ(attributes->wMinorVerNum, 0);
     // The reader adds "has a disk image" to a library it read from a file; no other flag.
@@ -181,8 +181,8 @@ TEST_F(TypeLibraryTest, InterfacesAreHiddenNonExtensibleDuals) {
         EXPECT_EQ(attributes->typekind, TKIND_INTERFACE);
         EXPECT_EQ(attributes->wTypeFlags, both | TYPEFLAG_FOLEAUTOMATION);
         EXPECT_EQ(attributes->cFuncs, description.members.size());
-        EXPECT_EQ(attributes->cbSizeVft,
-                  (firstMemberSlot + description.members.size()) * sizeof(void*));
+        // The vtable size and offsets are checked from the library's bytes
+        // (TypeLibraryLayoutTest): a 64-bit reader shows a 32-bit library's inconsistently.
         ASSERT_EQ(attributes->cImplTypes, 1);
         HREFTYPE reference = 0;
         ComPtr<ITypeInfo> base;
@@ -292,8 +292,6 @@ TEST_F(TypeLibraryTest, EveryMemberMatchesItsTableRow) {
             EXPECT_EQ(function->invkind, invokeKindOf(member.kind));
             EXPECT_EQ(function->funckind, FUNC_PUREVIRTUAL);
             EXPECT_EQ(function->callconv, CC_STDCALL);
-            EXPECT_EQ(function->oVft,
-                      static_cast<SHORT>((firstMemberSlot + index) * sizeof(void*)));
             EXPECT_EQ(function->cParamsOpt, 0);
             EXPECT_EQ(function->wFuncFlags, 0);
             EXPECT_EQ(function->elemdescFunc.tdesc.vt, VT_HRESULT);

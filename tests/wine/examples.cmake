@@ -4,6 +4,9 @@
 # add_example_test(name example [ARG...]): runs examples/<example> (a script through cscript, or
 # the C++ example's program) and checks its table.
 function(add_example_test name example)
+  if(NOT TOBRUNEL_RUNS_TARGET_PROGRAMS)
+    return()
+  endif()
   add_test(NAME ${name}
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/run-example-test.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
             $<TARGET_FILE:Tobrunel> ${example} ${ARGN})
