@@ -8,15 +8,13 @@
 
 namespace tobrunel {
 
-// Index holds a 1-based position, a key, or nothing usable (an argument of another kind, or a
-// number that does not fit 32 bits); a lookup with an unusable index finds nothing.
+// Index holds a 1-based position, a key, or nothing usable (an argument that converts to neither);
+// a lookup with an unusable index finds nothing.
 class Index {
 public:
     Index() = default;
     static Index position(std::int32_t position) { return Index(position); }
     static Index key(std::u16string key) { return Index(std::move(key)); }
-    // fromNumber rounds to the nearest integer, halves to even, as automation conversions do.
-    static Index fromNumber(double number);
 
     const std::int32_t* asPosition() const noexcept { return std::get_if<std::int32_t>(&value_); }
     const std::u16string* asKey() const noexcept { return std::get_if<std::u16string>(&value_); }

@@ -213,21 +213,18 @@ TEST_P(ItemLookup, FindsByPositionOrKeyAndNeverRaises) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lookups, ItemLookup,
-    testing::Values(LookupCase{"first", Index::position(1), u"OwnRunning"},
-                    LookupCase{"last", Index::position(3), u"Interactive"},
-                    LookupCase{"zero", Index::position(0), nullptr},
-                    LookupCase{"past the end", Index::position(4), nullptr},
-                    LookupCase{"negative", Index::position(-1), nullptr},
-                    LookupCase{"key in other case", Index::key(u"sharestopped"), u"ShareStopped"},
-                    LookupCase{"unknown key", Index::key(u"Nope"), nullptr},
-                    LookupCase{"digits are a key", Index::key(u"1"), nullptr},
-                    LookupCase{"unusable", Index{}, nullptr},
-                    LookupCase{"rounded half to even", Index::fromNumber(2.5), u"ShareStopped"},
-                    LookupCase{"rounded up", Index::fromNumber(2.6), u"Interactive"},
-                    LookupCase{"too large", Index::fromNumber(1e12), nullptr}),
-    (NamedAfterWhat{}));
+INSTANTIATE_TEST_SUITE_P(Lookups, ItemLookup,
+                         testing::Values(LookupCase{"first", Index::position(1), u"OwnRunning"},
+                                         LookupCase{"last", Index::position(3), u"Interactive"},
+                                         LookupCase{"zero", Index::position(0), nullptr},
+                                         LookupCase{"past the end", Index::position(4), nullptr},
+                                         LookupCase{"negative", Index::position(-1), nullptr},
+                                         LookupCase{"key in other case",
+                                                    Index::key(u"sharestopped"), u"ShareStopped"},
+                                         LookupCase{"unknown key", Index::key(u"Nope"), nullptr},
+                                         LookupCase{"digits are a key", Index::key(u"1"), nullptr},
+                                         LookupCase{"unusable", Index{}, nullptr}),
+                         (NamedAfterWhat{}));
 
 TEST(Batches, ThousandServicesArriveOnceInPlatformOrderOverSeveralPasses) {
     auto platform = std::make_shared<SimulatedServiceManager>();
