@@ -135,16 +135,18 @@ struct ScriptRun {
 };
 
 // runCscript runs `cscript //nologo ARGUMENTS` and waits for it. The scripts' paths are relative:
-// bench.sh starts the programs in the source tree's root.
+// bench.sh starts the programs in the source tree's root. The output is read once the script
+// has ended, not until the pipe closes, since a console host that Wine starts for cscript may
+// still hold the pipe; the scripts print a few lines, which the pipe's buffer holds.
 inline ScriptRun runCscript(const std::wstring& arguments) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
-    if (::CreatePipe(&readEnd, &writeEnd, &inheritable, 0) == 0) {
+    if (::CreatePipe(&readEnd, &writeEnd, &inheritable, 1 << 16) == 0) {
         return {};
     }
     const OwnedHandle reader(readEnd);
-    OwnedHandle writer(writeEnd);
+    const OwnedHandle writer(writeEnd);
     ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -161,15 +163,17 @@ inline ScriptRun runCscript(const std::wstring& arguments) {
     }
     const OwnedHandle child(process.hProcess);
     const OwnedHandle thread(process.hThread);
-    // Only the child may hold the pipe's write end, or the reads below never see its end.
-    writer.reset();
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) != 0 && read > 0) {
-        run.output.append(buffer, read);
-    }
     ::WaitForSingleObject(process.hProcess, INFINITE);
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    DWORD waiting = 0;
+    while (::PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) != 0 && waiting > 0) {
+        std::string chunk(waiting, '\0');
+        DWORD read = 0;
+        if (::ReadFile(readEnd, chunk.data(), waiting, &read, nullptr) == 0) {
+            break;
+        }
+        run.output.append(chunk, 0, read);
+    }
     std::erase(run.output, '\r');
     return run;
 }
