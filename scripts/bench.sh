@@ -44,6 +44,7 @@ echo "bench: the floor against the component's own calls" >&2
 check=$("$run" "$bench_dir/bench_refresh.exe" check 2>&1 | tr -d '\r')
 [[ $check == *$'\nsame calls'* ]] || check="DIFFERENT: $(tail -n 3 <<<"$check" | tr '\n' ' ')"
 rows=$({
+    trap 'exit 130' INT TERM # Wine's programs end normally on an interrupt: stop after this one
     "$run" "$bench_dir/bench_refresh.exe" table "$runs" "$script_runs" "$extra" &&
         "$run" "$bench_dir/bench_latebound.exe" "$calls" 5 "$script_runs" &&
         build/bench-native/bench/bench_scaling "$scaling_runs"
