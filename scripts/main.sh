@@ -29,21 +29,17 @@ preset=windows-$arch
 run=build/$preset/wine-run # the build's launcher: its own loader, its own prefix
 echo "=== building Tobrunel.dll and the C++ example (presets $preset, $preset-main)" >&2
 mkdir -p build
-if ! cmake --preset "$preset" >"build/$preset.configure.log" 2>&1; then
-    cat "build/$preset.configure.log" >&2
-    exit 1
-fi
+cmake --preset "$preset" >"build/$preset.configure.log" 2>&1 || { cat "build/$preset.configure.log" >&2; exit 1; }
 CMAKE_BUILD_PARALLEL_LEVEL=${TOBRUNEL_JOBS:-2} cmake --build --preset "$preset-main" >&2 || exit 1
 
 # ---- MAIN JOB: register Tobrunel.dll in the prefix and list this computer's services -------
 "$run" --start || exit 1
-trap '"$run" --stop' EXIT
 # Windows programs start in this directory (as Z:\...), so relative paths reach the files.
 dll=build/$preset/server/Tobrunel.dll
-echo "=== registering $dll in build/$preset/wineprefix" >&2
-"$run" regsvr32 /s "$dll" || { echo "main.sh: regsvr32 could not register $dll" >&2 && exit 1; }
 # The prefix is the test suite's too: leave it unregistered, as the tests expect to find it.
 trap '"$run" regsvr32 /u /s "$dll"; "$run" --stop' EXIT
+echo "=== registering $dll in build/$preset/wineprefix" >&2
+"$run" regsvr32 /s "$dll" || { echo "main.sh: regsvr32 could not register $dll" >&2 && exit 1; }
 
 # run_example NAME COMMAND...: the example's output without carriage returns; fails when it did
 # not reach its closing "N services on COMPUTER." line (cscript exits 0 after a script error).

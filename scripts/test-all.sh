@@ -36,10 +36,8 @@ workflow_suite() {
     line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "build/$1.log" | tail -n 1)
     if [[ -z "$line" ]]; then
         record "$1" "NO CTEST SUMMARY (exit $status; see build/$1.log)" failed
-    elif [[ $status -ne 0 ]]; then
-        record "$1" "$line${2:-}" failed
     else
-        record "$1" "$line${2:-}"
+        record "$1" "$line${2:-}" "$([[ $status -eq 0 ]] || echo failed)"
     fi
 }
 

@@ -1,16 +1,18 @@
-// What the Windows benchmarks share: a clock, medians, contenders run turn about so drift hits
-// all alike, the key=value lines scripts/bench.sh reads, and COM on the bench thread.
+// What the Windows benchmarks share: a clock, contenders run turn about so drift hits all alike,
+// timed cscript runs, and COM on the bench thread.
 #pragma once
 
+#include "bench/BenchTable.h"
 #include "server/ComApartment.h"
 #include "server/Platform.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -39,15 +41,6 @@ inline double threadCpuSeconds() {
         return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
     };
     return static_cast<double>(ticks(kernel) + ticks(user)) * 100e-9;
-}
-
-inline double median(std::vector<double> samples) {
-    if (samples.empty()) {
-        return 0;
-    }
-    std::sort(samples.begin(), samples.end());
-    const auto middle = samples.size() / 2;
-    return samples.size() % 2 == 1 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
 }
 
 // Contender is one side of a turn-about measurement: `run` is timed; `prepare`, when set, runs
@@ -115,12 +108,6 @@ inline double pairedRatio(const Contender& a, const Contender& b) {
     return median(ratios);
 }
 
-// printFigure writes one `key=value` line; the bench script builds its table from these.
-inline void printFigure(const std::string& key, double value) {
-    std::printf("%s=%.6g\n", key.c_str(), value);
-    std::fflush(stdout);
-}
-
 using server::ComApartment;
 
 // createByProgId creates a registered class as a compiled client does: the programmatic
@@ -133,6 +120,62 @@ template <typename Interface> server::ComPtr<Interface> createByProgId(const wch
                          reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
     }
     return object;
+}
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
+};
+using OwnedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+// ScriptRun is one cscript run: from process creation to its exit, and what it printed without
+// carriage returns. Not a number of seconds when cscript could not start.
+struct ScriptRun {
+    double seconds = std::nan("");
+    std::string output;
+};
+
+// runCscript runs `cscript //nologo ARGUMENTS` and waits for it. The scripts' paths are relative:
+// bench.sh starts the programs in the source tree's root. The output is read once the script
+// has ended, not until the pipe closes, since a console host that Wine starts for cscript may
+// still hold the pipe; the scripts print a few lines, which the pipe's buffer holds.
+inline ScriptRun runCscript(const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (::CreatePipe(&readEnd, &writeEnd, &inheritable, 1 << 16) == 0) {
+        return {};
+    }
+    const OwnedHandle reader(readEnd);
+    const OwnedHandle writer(writeEnd);
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    std::wstring command = L"cscript.exe //nologo " + arguments;
+    PROCESS_INFORMATION process{};
+    ScriptRun run;
+    const auto start = Clock::now();
+    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                         &startup, &process) == 0) {
+        return run;
+    }
+    const OwnedHandle child(process.hProcess);
+    const OwnedHandle thread(process.hThread);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    DWORD waiting = 0;
+    while (::PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) != 0 && waiting > 0) {
+        std::string chunk(waiting, '\0');
+        DWORD read = 0;
+        if (::ReadFile(readEnd, chunk.data(), waiting, &read, nullptr) == 0) {
+            break;
+        }
+        run.output.append(chunk, 0, read);
+    }
+    std::erase(run.output, '\r');
+    return run;
 }
 
 } // namespace tobrunel::bench

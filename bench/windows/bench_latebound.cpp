@@ -3,16 +3,20 @@
 // the vtable, through a plain ITypeInfo::Invoke on the interface's own type information (the floor
 // of any late-bound call), and through the component's IDispatch::Invoke with the argument as a
 // script passes a variable; and the name lookup (GetIDsOfNames) that a script makes before a call.
-// Prints key=value figures, microseconds a call, medians.
+// Then the same from VBScript, SCRIPT_RUNS runs of scripts/late-bound.vbs through cscript. Prints
+// its rows of the bench table: microseconds a call, medians.
 //
-//   bench_latebound CALLS RUNS
+//   bench_latebound CALLS RUNS [SCRIPT_RUNS]
 #include "bench/windows/BenchSupport.h"
 #include "server/Interfaces.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <limits>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -105,25 +109,80 @@ ComPtr<IDispatch> createDispatch(const wchar_t* progId) {
     return object;
 }
 
-} // namespace
+using Figures = std::map<std::string, double>;
 
-int main(int argc, char** argv) {
-    const int calls = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
-    if (calls <= 0 || runs <= 0) {
-        std::fprintf(stderr, "usage: bench_latebound CALLS RUNS\n");
-        return 2;
+// figureOf is one figure, not a number when it was not measured.
+double figureOf(const Figures& figures, const std::string& key) {
+    const auto found = figures.find(key);
+    return found == figures.end() ? std::nan("") : found->second;
+}
+
+// scriptFigures runs late-bound.vbs `runs` times and gives the median of each figure it prints
+// as key=value lines; a run that lacks its closing "done=1" timed failed calls and is not counted.
+Figures scriptFigures(int calls, int runs) {
+    std::map<std::string, std::vector<double>> samples;
+    int complete = 0;
+    for (int run = 0; run < runs; ++run) {
+        std::istringstream lines(
+            runCscript(L"bench\\windows\\scripts\\late-bound.vbs " + std::to_wstring(calls))
+                .output);
+        Figures printed;
+        for (std::string line; std::getline(lines, line);) {
+            if (const auto equals = line.find('='); equals != std::string::npos) {
+                printed[line.substr(0, equals)] = std::strtod(line.c_str() + equals + 1, nullptr);
+            }
+        }
+        if (figureOf(printed, "done") != 1) {
+            continue;
+        }
+        ++complete;
+        for (const auto& [key, value] : printed) {
+            samples[key].push_back(value);
+        }
     }
+    if (complete != runs) {
+        std::fprintf(stderr, "warning: late-bound.vbs finished %d of %d runs\n", complete, runs);
+    }
+    Figures medians;
+    for (const auto& [key, values] : samples) {
+        medians[key] = median(values);
+    }
+    return medians;
+}
+
+void printRows(const Figures& cpp, const Figures& vbs) {
+    const auto of = [](const Figures& figures, const char* key) { return figureOf(figures, key); };
+    print(row("3. property get from VBScript (us)", of(vbs, "dll.get.us"),
+              of(vbs, "dictionary.get.us"), "CurrentState | Scripting.Dictionary Count") +
+          row("   property let, variable, from VBScript (us)", of(vbs, "dll.let.us"),
+              of(vbs, "dictionary.let.us"), "ComputerName (text) | Dictionary CompareMode") +
+          row("   VBScript loop overhead, subtracted (us)", figure(of(vbs, "empty_loop.us")), "",
+              "", "one empty For iteration") +
+          row("   get from C++: DLL's IDispatch | ITypeInfo (us)", of(cpp, "dispatch.get.us"),
+              of(cpp, "typeinfo.get.us"), "CurrentState: IDispatch::Invoke | ITypeInfo::Invoke") +
+          row("   let from C++: DLL's IDispatch | ITypeInfo (us)", of(cpp, "dispatch.let.us"),
+              of(cpp, "typeinfo.let.us"), "ComputerName: by-ref VARIANT, as scripts send | BSTR") +
+          row("   GetIDsOfNames from C++ (us)", of(cpp, "dispatch.names_get.us"),
+              of(cpp, "dictionary.names.us"),
+              "CurrentState | Dictionary Count; ComputerName " +
+                  figure(of(cpp, "dispatch.names_let.us")) + " us") +
+          row("   get | let through the vtable from C++ (us)", figure(of(cpp, "vtable.get.us")),
+              figure(of(cpp, "vtable.let.us")), "", "early bound, for scale"));
+}
+
+// cppFigures times the calls from C++; empty when the component cannot be created or the lets
+// did not store their text.
+Figures cppFigures(int calls, int runs) {
     const ComApartment apartment;
     const auto service = createByProgId<server::_clsService>(L"Velcastra.clsService");
     if (!service) {
         std::fprintf(stderr, "cannot create Velcastra.clsService: is Tobrunel.dll registered?\n");
-        return 1;
+        return {};
     }
     const auto typeInfo = vtableTypeInfo(*service.Get());
     if (!typeInfo) {
         std::fprintf(stderr, "the object gives no type information\n");
-        return 1;
+        return {};
     }
 
     VARIANT value;
@@ -165,30 +224,26 @@ int main(int argc, char** argv) {
         return status;
     };
 
-    printFigure("calls", calls);
-    printFigure("runs", runs);
-    printFigure("vtable.get.us", microsecondsPerCall(calls, runs, vtableGet));
-    printFigure("vtable.let.us", microsecondsPerCall(calls, runs, vtablePut));
-    printFigure("typeinfo.get.us", microsecondsPerCall(calls, runs, [&] {
-                    return typeInfoCall(floorGet, DISPATCH_PROPERTYGET);
-                }));
-    printFigure("typeinfo.let.us", microsecondsPerCall(calls, runs, [&] {
-                    return typeInfoCall(floorPut, DISPATCH_PROPERTYPUT);
-                }));
-    printFigure("dispatch.get.us", microsecondsPerCall(calls, runs, [&] {
-                    return dispatchCall(scriptGet, DISPATCH_PROPERTYGET);
-                }));
-    printFigure("dispatch.let.us", microsecondsPerCall(calls, runs, [&] {
-                    return dispatchCall(scriptPut, DISPATCH_PROPERTYPUT);
-                }));
+    Figures figures;
+    const auto timed = [&](const auto& call) { return microsecondsPerCall(calls, runs, call); };
+    figures["vtable.get.us"] = timed(vtableGet);
+    figures["vtable.let.us"] = timed(vtablePut);
+    figures["typeinfo.get.us"] =
+        timed([&] { return typeInfoCall(floorGet, DISPATCH_PROPERTYGET); });
+    figures["typeinfo.let.us"] =
+        timed([&] { return typeInfoCall(floorPut, DISPATCH_PROPERTYPUT); });
+    figures["dispatch.get.us"] =
+        timed([&] { return dispatchCall(scriptGet, DISPATCH_PROPERTYGET); });
+    figures["dispatch.let.us"] =
+        timed([&] { return dispatchCall(scriptPut, DISPATCH_PROPERTYPUT); });
     // A script engine that keeps no dispatch ids asks for the name before every call.
-    printFigure("dispatch.names_get.us",
-                microsecondsPerLookup(calls, runs, *service.Get(), L"CurrentState"));
-    printFigure("dispatch.names_let.us",
-                microsecondsPerLookup(calls, runs, *service.Get(), L"ComputerName"));
+    figures["dispatch.names_get.us"] =
+        microsecondsPerLookup(calls, runs, *service.Get(), L"CurrentState");
+    figures["dispatch.names_let.us"] =
+        microsecondsPerLookup(calls, runs, *service.Get(), L"ComputerName");
     if (const auto dictionary = createDispatch(L"Scripting.Dictionary")) {
-        printFigure("dictionary.names.us",
-                    microsecondsPerLookup(calls, runs, *dictionary.Get(), L"Count"));
+        figures["dictionary.names.us"] =
+            microsecondsPerLookup(calls, runs, *dictionary.Get(), L"Count");
     }
 
     // The value's text must still be the one the lets passed: the calls above only read it.
@@ -199,7 +254,23 @@ int main(int argc, char** argv) {
     VariantClear(&value);
     if (!unchanged) {
         std::fprintf(stderr, "ComputerName does not read back what the lets stored\n");
-        return 1;
+        return {};
     }
-    return 0;
+    return figures;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int calls = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    const int scriptRuns = argc > 3 ? std::atoi(argv[3]) : 0;
+    if (calls <= 0 || runs <= 0 || scriptRuns < 0) {
+        std::fprintf(stderr, "usage: bench_latebound CALLS RUNS [SCRIPT_RUNS]\n");
+        return 2;
+    }
+    std::fprintf(stderr, "bench: late-bound calls (%d a loop)\n", calls);
+    const auto cpp = cppFigures(calls, runs);
+    printRows(cpp, scriptFigures(calls, scriptRuns));
+    return cpp.empty() ? 1 : 0;
 }

@@ -1,10 +1,12 @@
 // What Tobrunel.dll adds to a collection refresh: Refresh() through the vtable of a registered
 // Velcastra.clsServices against the floor, the same platform calls made directly, turn about in
-// one process. Prints key=value figures (medians, milliseconds) for scripts/bench.sh.
+// one process; and a VBScript listing through the DLL against one through WMI, timed by cscript
+// run. Prints its rows of the bench table (medians).
 //
-//   bench_refresh measure ROUNDS the two sides, with no manager handle held and with one held
-//                                on the component's computer name, what one open of the
-//                                manager costs in each case, and what the enumeration alone costs
+//   bench_refresh table ROUNDS SCRIPT_RUNS EXTRA   both comparisons on the database as created
+//                  and with EXTRA services installed: the refresh with no manager handle held
+//                  and with one held on the component's computer name, what one open of the
+//                  manager costs in each case, what the enumeration alone costs; the scripts
 //   bench_refresh check          shows the floor makes the component's calls, in its order
 //   bench_refresh install COUNT  installs COUNT extra services (removing earlier ones first)
 //   bench_refresh remove         removes the extra services
@@ -14,6 +16,7 @@
 #include "bench/windows/FloorRefresh.h"
 #include "server/Interfaces.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -40,22 +43,22 @@ HeldManager holdManager(const char* machine, DWORD access = SC_MANAGER_CONNECT) 
     return HeldManager(::OpenSCManagerA(machine, nullptr, access));
 }
 
-void printComparison(const std::string& prefix, const Contender& component,
-                     const Contender& floor) {
-    printFigure(prefix + ".dll.ms", component.medianSeconds() * 1e3);
-    printFigure(prefix + ".floor.ms", floor.medianSeconds() * 1e3);
-    printFigure(prefix + ".ratio", component.medianSeconds() / floor.medianSeconds());
-    printFigure(prefix + ".paired_ratio", pairedRatio(component, floor));
-    printFigure(prefix + ".minimum_ratio", component.minimumSeconds() / floor.minimumSeconds());
-    printFigure(prefix + ".dll.cpu_ms", component.cpuSecondsPerRun() * 1e3);
-    printFigure(prefix + ".floor.cpu_ms", floor.cpuSecondsPerRun() * 1e3);
+// comparisonRow is the DLL against the floor over the same rounds: the ratio column is the
+// median of the paired ratios, the note adds the ratios of the medians and of the minimums.
+std::string comparisonRow(const std::string& label, const Contender& component,
+                          const Contender& floor, const std::string& note) {
+    return row(label, figure(component.medianSeconds() * 1e3), figure(floor.medianSeconds() * 1e3),
+               decimals3(pairedRatio(component, floor)),
+               "DLL | floor; of medians " +
+                   decimals3(component.medianSeconds() / floor.medianSeconds()) + ", of minimums " +
+                   decimals3(component.minimumSeconds() / floor.minimumSeconds()) + note);
 }
 
-// printOpenCosts times OpenSCManagerA + CloseServiceHandle on the component's arguments with no
+// openCostRow times OpenSCManagerA + CloseServiceHandle on the component's arguments with no
 // other handle in the process, with one held that was opened on the same computer name, and
 // with one held that was opened on the local manager by a null name; each held handle is
 // closed before the next cold open.
-void printOpenCosts(const std::string& computer, int runs) {
+std::string openCostRow(const std::string& computer, int runs) {
     const auto openAndClose = [&computer] {
         ::CloseServiceHandle(
             ::OpenSCManagerA(computer.c_str(), nullptr, SC_MANAGER_ENUMERATE_SERVICE));
@@ -72,14 +75,15 @@ void printOpenCosts(const std::string& computer, int runs) {
         const auto held = holdManager(nullptr);
         nullNameHeld.push_back(secondsOf(openAndClose));
     }
-    printFigure("open.none_held.ms", median(noneHeld) * 1e3);
-    printFigure("open.one_held.ms", median(sameNameHeld) * 1e3);
-    printFigure("open.null_name_held.ms", median(nullNameHeld) * 1e3);
+    return row("   open+close manager: none held | one held (ms)", median(noneHeld) * 1e3,
+               median(sameNameHeld) * 1e3,
+               "held on the same name; held on a null name: " + figure(median(nullNameHeld) * 1e3) +
+                   " ms");
 }
 
-// printEnumerationCost times the part of a refresh that is not per service: open, one
-// enumeration pass, close.
-void printEnumerationCost(const std::string& computer, int runs) {
+// enumerationRow times the part of a refresh that is not per service: open, one enumeration
+// pass, close.
+std::string enumerationRow(const std::string& computer, int runs) {
     std::vector<ENUM_SERVICE_STATUSA> records(floor::RecordsPerPass);
     const auto enumerate = [&] {
         const HeldManager manager = holdManager(computer.c_str(), SC_MANAGER_ENUMERATE_SERVICE);
@@ -94,15 +98,18 @@ void printEnumerationCost(const std::string& computer, int runs) {
     for (int run = 0; run < runs; ++run) {
         times.push_back(secondsOf(enumerate));
     }
-    printFigure("enumerate.ms", median(times) * 1e3);
+    return row("   open, enumerate, close (ms)", figure(median(times) * 1e3), "", "",
+               "the part of a refresh not spent per service");
 }
 
-int measure(int rounds) {
+// refreshRows measures the refresh comparison on the database as it stands; empty when the
+// component cannot be created.
+std::string refreshRows(int rounds, const std::string& database) {
     const ComApartment apartment;
     const auto services = createByProgId<server::_clsServices>(L"Velcastra.clsServices");
     if (!services) {
         std::fprintf(stderr, "cannot create Velcastra.clsServices: is Tobrunel.dll registered?\n");
-        return 1;
+        return {};
     }
     const auto computer = localComputerName();
     DirectPlatform platform;
@@ -113,9 +120,6 @@ int measure(int rounds) {
         std::fprintf(stderr, "the component lists %ld services, the floor loads %zu\n", listed,
                      loaded);
     }
-    printFigure("services", listed);
-    printFigure("rounds", rounds);
-
     const auto componentRefresh = [&services] {
         VARIANT_BOOL refreshed = VARIANT_FALSE;
         services->Refresh(&refreshed);
@@ -129,11 +133,51 @@ int measure(int rounds) {
                                  Contender(componentRefresh, holdOne),
                                  Contender(floorRefresh, holdOne)};
     turnAbout(sides, rounds, 2);
-    printComparison("refresh", sides[0], sides[1]);
-    printComparison("held", sides[2], sides[3]);
-    printOpenCosts(computer, rounds * 2 + 1);
-    printEnumerationCost(computer, rounds);
-    return 0;
+    const std::string label = "1. refresh, " + database + ": " + std::to_string(listed);
+    return comparisonRow(label + " svcs (ms)", sides[0], sides[1], "; target <= 1.05") +
+           row("   client CPU a refresh (ms)", sides[0].cpuSecondsPerRun() * 1e3,
+               sides[1].cpuSecondsPerRun() * 1e3, "DLL | floor; all runs' processor time / runs") +
+           comparisonRow("   same, one handle held on the computer name (ms)", sides[2], sides[3],
+                         "") +
+           openCostRow(computer, rounds * 2 + 1) + enumerationRow(computer, rounds);
+}
+
+// scriptSeconds is one timed cscript run of a script in scripts/; not a number when a listing
+// did not reach its "listed N" line, since cscript hides a script's errors.
+double scriptSeconds(const std::wstring& script) {
+    const auto run = runCscript(L"bench\\windows\\scripts\\" + script);
+    if (script.starts_with(L"list") && run.output.find("listed") == std::string::npos) {
+        std::fprintf(stderr, "bench: %ls printed no 'listed': %s\n", script.c_str(),
+                     run.output.c_str());
+        return std::nan("");
+    }
+    return run.seconds;
+}
+
+// scriptRows times the three scripts end to end, turn about, and gives medians of each.
+std::string scriptRows(int runs, const std::string& database) {
+    std::vector<double> dll;
+    std::vector<double> wmi;
+    std::vector<double> empty;
+    const auto keep = [](std::vector<double>& samples, double seconds) {
+        if (!std::isnan(seconds)) {
+            samples.push_back(seconds);
+        }
+    };
+    for (int run = 0; run < runs; ++run) {
+        keep(dll, scriptSeconds(L"list-through-dll.vbs"));
+        keep(wmi, scriptSeconds(L"list-through-wmi.vbs"));
+        keep(empty, scriptSeconds(L"empty.vbs"));
+    }
+    const double throughDll = median(dll);
+    const double throughWmi = median(wmi);
+    const double start = median(empty);
+    return row("2. list services from VBScript, " + database + " (s)", throughDll, throughWmi,
+               "DLL | WMI Win32_Service; cscript run end to end") +
+           row("   same, less the empty script", decimals3(throughDll - start),
+               decimals3(throughWmi - start),
+               decimals3((throughDll - start) / (throughWmi - start)),
+               "empty script (cscript start): " + figure(start) + " s");
 }
 
 std::wstring ownPath() {
@@ -143,8 +187,31 @@ std::wstring ownPath() {
     return path;
 }
 
+// table measures both comparisons on the database as created and with `extra` services, and
+// prints the rows in the table's order: the refreshes first.
+int table(int rounds, int scriptRuns, int extra) {
+    removeBenchServices();
+    const auto measureDatabase = [&](const std::string& database, std::string& scripts) {
+        std::fprintf(stderr, "bench: refresh, %s (%d rounds)\n", database.c_str(), rounds);
+        auto refreshes = refreshRows(rounds, database);
+        std::fprintf(stderr, "bench: scripts, %s (%d runs each)\n", database.c_str(), scriptRuns);
+        scripts = scriptRows(scriptRuns, database);
+        return refreshes;
+    };
+    std::string createdScripts;
+    std::string extraScripts;
+    const auto created = measureDatabase("as created", createdScripts);
+    const int installed = installBenchServices(extra, ownPath());
+    std::fprintf(stderr, "bench: installed %d services\n", installed);
+    const auto extended = measureDatabase("+" + std::to_string(extra), extraScripts);
+    std::fprintf(stderr, "bench: removed %d services\n", removeBenchServices());
+    print(created + extended + createdScripts + extraScripts);
+    return created.empty() || extended.empty() || installed != extra ? 1 : 0;
+}
+
 int usage() {
-    std::fprintf(stderr, "usage: bench_refresh measure ROUNDS | check | install COUNT | remove\n");
+    std::fprintf(stderr, "usage: bench_refresh table ROUNDS SCRIPT_RUNS EXTRA | check | "
+                         "install COUNT | remove\n");
     return 2;
 }
 
@@ -155,17 +222,17 @@ int main(int argc, char** argv) {
         return usage();
     }
     const std::string_view verb = argv[1];
-    const int number = argc > 2 ? std::atoi(argv[2]) : 0;
-    if (verb == "measure" && number > 0) {
-        return measure(number);
+    const auto number = [&](int at) { return argc > at ? std::atoi(argv[at]) : 0; };
+    if (verb == "table" && number(2) > 0 && number(3) > 0 && number(4) > 0) {
+        return table(number(2), number(3), number(4));
     }
     if (verb == "check") {
         return floorMatchesComponent(stdout) ? 0 : 1;
     }
-    if (verb == "install" && number > 0) {
-        const int installed = installBenchServices(number, ownPath());
+    if (verb == "install" && number(2) > 0) {
+        const int installed = installBenchServices(number(2), ownPath());
         std::printf("installed %d services\n", installed);
-        return installed == number ? 0 : 1;
+        return installed == number(2) ? 0 : 1;
     }
     if (verb == "remove") {
         const int removed = removeBenchServices();
