@@ -1,10 +1,8 @@
 # TOBRUNEL_RUNS_32BIT_PROGRAMS: whether this machine starts Wine's 32-bit loader, asked once when
 # a 32-bit Windows build is configured (some kernels run no 32-bit code: "Exec format error").
 # A 32-bit build registers the tests that run its own programs only when it is ON; its DLL is
-# checked as data by 64-bit programs either way.
+# checked as data by 64-bit programs either way. The loader is the one cmake/Wine.cmake found.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT DEFINED TOBRUNEL_RUNS_32BIT_PROGRAMS)
-  find_program(TOBRUNEL_WINE32_LOADER NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
-  find_program(TOBRUNEL_WINE32_LOADER NAMES wine)
   set(runs OFF)
   if(TOBRUNEL_WINE32_LOADER)
     execute_process(COMMAND ${TOBRUNEL_WINE32_LOADER} --version

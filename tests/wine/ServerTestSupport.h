@@ -20,8 +20,6 @@
 
 namespace tobrunel::server::testing {
 
-using server::windowsPathOf;
-
 // dllPath is the Windows path of the Tobrunel.dll under test.
 inline std::wstring dllPath() {
     return windowsPathOf(TOBRUNEL_DLL);
