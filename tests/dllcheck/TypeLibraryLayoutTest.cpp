@@ -49,7 +49,7 @@ void expectLayoutOf(SYSKIND platform, std::span<const std::byte> bytes) {
         const auto found =
             std::find_if(layout.types.begin(), layout.types.end(),
                          [&](const auto& type) { return guidText(type.guid) == guid; });
-        ASSERT_NE(found, layout.types.end());
+        ASSERT_TRUE(found != layout.types.end()) << "no description has this GUID";
         EXPECT_EQ(found->vtableSize, slot * (firstMemberSlot + members));
         ASSERT_EQ(found->vtableOffsets.size(), static_cast<std::size_t>(members));
         for (int i = 0; i < members; ++i) {
