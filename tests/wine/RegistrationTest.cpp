@@ -39,8 +39,8 @@ public:
         std::vector<std::wstring> names;
         wchar_t name[256];
         for (DWORD length = 256;
-             key_ != nullptr && RegEnumKeyExW(key_, names.size(), name, &length, nullptr, nullptr,
-                                              nullptr, nullptr) == ERROR_SUCCESS;
+             key_ != nullptr && RegEnumKeyExW(key_, static_cast<DWORD>(names.size()), name, &length,
+                                              nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
              length = 256) {
             names.emplace_back(name, length);
         }
