@@ -1,8 +1,7 @@
-// The resources beside the type library in Tobrunel.dll: one interface-identity resource per
-// class and the version information, read as a client of the file would.
-#include "server/Descriptions.h"
-
+// The resources beside the type library in Tobrunel.dll: the interface identities against the
+// published listing, and the version information, read as a client of the file would.
 #include "ServerTestSupport.h"
+#include "tests/dllcheck/Listing.h"
 
 #include <cstdint>
 #include <cstring>
@@ -14,33 +13,38 @@ namespace {
 
 using testing::asImageResource;
 using testing::dllPath;
+using testing::guidText;
 using testing::LoadedLibrary;
+using testing::sameLines;
+using testing::utf8;
 
-// The resource name of a class's interface identity: "_IID_" and the class name in capitals.
-std::wstring interfaceResourceOf(const ClassRecord& record) {
-    std::wstring name = L"_IID_" + std::wstring(record.name);
-    for (auto& c : name) {
-        c = static_cast<wchar_t>(towupper(c));
+BOOL CALLBACK collectIdentity(HMODULE, LPWSTR type, LONG_PTR found) {
+    if (!IS_INTRESOURCE(type) && std::wstring_view(type).starts_with(L"_IID_")) {
+        reinterpret_cast<std::vector<std::wstring>*>(found)->push_back(type);
     }
-    return name;
+    return TRUE;
 }
 
-// The resources are read as data, as a 64-bit process reads them from the 32-bit DLL too.
-TEST(ResourcesTest, EachClassNamesItsDefaultInterface) {
+// Each resource type whose name begins with "_IID_" is an interface identity: a 32-bit count, 16,
+// and the GUID. Read as data, as a 64-bit process reads them from the 32-bit DLL too.
+TEST(ResourcesTest, TheInterfaceIdentitiesAreTheListedOnes) {
     const LoadedLibrary library(dllPath(), asImageResource);
     ASSERT_NE(library.get(), nullptr);
-    for (const auto* record : velcastraLibrary.classes) {
-        const auto type = interfaceResourceOf(*record);
-        SCOPED_TRACE(type);
+    std::vector<std::wstring> types;
+    EnumResourceTypesW(library.get(), collectIdentity, reinterpret_cast<LONG_PTR>(&types));
+    std::vector<std::string> dumped;
+    for (const auto& type : types) {
         const auto bytes = library.resource(type.c_str(), MAKEINTRESOURCEW(1));
-        ASSERT_EQ(bytes.size(), 20u);
         std::uint32_t count = 0;
-        std::memcpy(&count, bytes.data(), sizeof count);
-        EXPECT_EQ(count, 16u);
         GUID iid{};
-        std::memcpy(&iid, bytes.data() + 4, sizeof iid);
-        EXPECT_TRUE(iid == record->defaultInterface->iid);
+        if (bytes.size() == 20) {
+            std::memcpy(&count, bytes.data(), sizeof count);
+            std::memcpy(&iid, bytes.data() + 4, sizeof iid);
+        }
+        dumped.push_back("resource " + utf8(type) + " " +
+                         (count == 16 ? guidText(iid) : std::to_string(bytes.size()) + " bytes"));
     }
+    EXPECT_TRUE(sameLines({"resource"}, dumped));
 }
 
 TEST(ResourcesTest, TheTypeLibraryIsResourceOne) {

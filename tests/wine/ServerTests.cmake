@@ -1,5 +1,6 @@
 # Tests of Tobrunel.dll as its clients meet it: the embedded type library and resources, the
-# registration, and the component driven through its vtable and its IDispatch.
+# registration (both against the published listing, tests/dllcheck/PublishedLibrary.txt), and the
+# component driven through its vtable and its IDispatch.
 
 # TobrunelSimulated.dll: the same server over a simulated service database, whose faults make
 # the model's automation errors reachable.
@@ -25,6 +26,9 @@ add_server_test(NAME server_library_tests SOURCES ${TOBRUNEL_LIBRARY_CHECK_SOURC
 library_checks_for(server_library_tests ${TOBRUNEL_TARGET_PLATFORM} ${TOBRUNEL_OTHER_TYPELIB})
 add_server_test(NAME server_com_tests
   SOURCES ComClientTest.cpp RegistrationTest.cpp SimulatedServerTest.cpp)
+target_compile_definitions(server_com_tests PRIVATE
+  TOBRUNEL_PUBLISHED_LISTING="${TOBRUNEL_PUBLISHED_LISTING}")
+tobrunel_include_root(server_com_tests PRIVATE tests/dllcheck)
 
 # add_script_test(name dll script [NAME=VALUE...]): a VBScript or JScript client run by cscript
 # against `dll`, registered for the run.

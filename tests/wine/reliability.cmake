@@ -3,7 +3,11 @@
 
 # Both DLLs: the simulated one, where every call may change the service database, for the types
 # of argument; the real one for long names on Wine's own manager.
+# Its expected texts of numbers and dates are the C locale's.
 add_server_test(NAME bad_input_wine_tests SOURCES BadInputTest.cpp)
+if(TOBRUNEL_RUNS_TARGET_PROGRAMS)
+  set_tests_properties(bad_input_wine_tests PROPERTIES ENVIRONMENT LC_ALL=C)
+endif()
 
 # The soak runs for TOBRUNEL_SOAK_SECONDS (60 when unset) on the real test service; its own main
 # serves that service when the platform starts the program as one.
