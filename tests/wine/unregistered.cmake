@@ -26,7 +26,7 @@ if(NOT TOBRUNEL_RUNS_TARGET_PROGRAMS)
   return()
 endif()
 
-# The prefix: made on first use like the build's (about 11 s), its server kept for the run.
+# The prefix: made when a run needs it (about 13 s), its server kept for the run.
 set(unregistered_run ${CMAKE_BINARY_DIR}/wine-run-unregistered)
 function(write_unregistered_launcher)
   set(TOBRUNEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-unregistered)
