@@ -3,7 +3,8 @@
 # release-win64 (a Release build of Tobrunel.dll in build/release-win32|win64, packed by CPack)
 # and writes
 #
-#   dist/Tobrunel-<version>-win32.zip   the 32-bit DLL, the examples, README-Windows.txt
+#   dist/Tobrunel-<version>-win32.zip   the 32-bit DLL and its Tobrunel.manifest, the examples,
+#                                       README-Windows.txt
 #   dist/Tobrunel-<version>-win64.zip   the same with the 64-bit DLL
 #   dist/SHA256SUMS
 #

@@ -1,0 +1,223 @@
+// activation_context_client MANIFEST dispatch|vtable: lists the services through a Tobrunel.dll
+// that was never registered, from an activation context made of its assembly manifest, and
+// prints them as examples/list-services.exe does: by ProgID, late-bound through IDispatch or
+// through the vtable of the dual interfaces. Exits 3 when HKEY_CLASSES_ROOT holds a trace of a
+// registration (the listing would then prove nothing), 1 when a step fails.
+#include "server/Interfaces.h"
+#include "server/typelib/WindowsPath.h"
+
+#include "ActivationContext.h"
+#include "ServerTestSupport.h"
+
+#include <array>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace tobrunel::server;
+using namespace tobrunel::server::testing;
+
+constexpr std::size_t columnCount = 5;
+using Row = std::array<std::wstring, columnCount>;
+
+struct Listing {
+    std::vector<Row> rows;
+    std::wstring computer;
+};
+
+struct Failure : std::runtime_error {
+    Failure(const std::string& step, HRESULT result)
+        : std::runtime_error(step + " failed: " + hex(result)) {}
+};
+
+void check(HRESULT result, const std::string& step) {
+    if (FAILED(result)) {
+        throw Failure(step, result);
+    }
+}
+
+template <typename Interface> ComPtr<Interface> createServices(const IID& iid) {
+    CLSID clsid{};
+    check(CLSIDFromProgID(L"Velcastra.clsServices", &clsid), "CLSIDFromProgID");
+    ComPtr<Interface> services;
+    check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid,
+                           reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())),
+          "CoCreateInstance");
+    return services;
+}
+
+std::wstring stateText(long state) {
+    static constexpr std::array<std::wstring_view, 7> names = {
+        L"Stopped",          L"Start Pending", L"Stop Pending", L"Running",
+        L"Continue Pending", L"Pause Pending", L"Paused"};
+    return state >= 1 && state <= 7 ? std::wstring(names[static_cast<std::size_t>(state - 1)])
+                                    : L"Unknown (" + std::to_wstring(state) + L")";
+}
+
+std::wstring startTypeText(long startType) {
+    static constexpr std::array<std::wstring_view, 5> names = {
+        L"Boot Start", L"System Start", L"Auto Start", L"Demand Start", L"Disabled"};
+    return startType >= 0 && startType <= 4
+               ? std::wstring(names[static_cast<std::size_t>(startType)])
+               : L"Unknown (" + std::to_wstring(startType) + L")";
+}
+
+// --- late-bound, as a script reads the objects --------------------------------------------------
+
+Variant get(IDispatch& object, const wchar_t* name,
+            std::initializer_list<Variant*> arguments = {}) {
+    Call call;
+    invoke(call, object, dispatchId(object, name), DISPATCH_PROPERTYGET, arguments);
+    check(call.status, "Invoke(" + std::string(name, name + wcslen(name)) + ")");
+    return call.result;
+}
+
+std::wstring textIn(const Variant& value) {
+    return value.type() == VT_BSTR ? textOf(V_BSTR(value.get())) : std::wstring();
+}
+
+Listing listLateBound() {
+    const ComPtr<IDispatch> services = createServices<IDispatch>(IID_IDispatch);
+    Listing listing;
+    const long count = V_I4(get(*services.Get(), L"Count").get());
+    for (long position = 1; position <= count; ++position) {
+        Variant index = Variant::integer(position);
+        const Variant item = get(*services.Get(), L"Item", {&index});
+        if (item.type() != VT_DISPATCH || V_DISPATCH(item.get()) == nullptr) {
+            continue;
+        }
+        IDispatch& service = *V_DISPATCH(item.get());
+        listing.rows.push_back({textIn(get(service, L"Name")), textIn(get(service, L"DisplayName")),
+                                stateText(V_I4(get(service, L"CurrentState").get())),
+                                startTypeText(V_I4(get(service, L"StartType").get())),
+                                textIn(get(service, L"BinaryPathName"))});
+    }
+    listing.computer = textIn(get(*services.Get(), L"ComputerName"));
+    return listing;
+}
+
+// --- through the vtable --------------------------------------------------------------------------
+
+std::wstring textOf(_clsService& service, HRESULT (STDMETHODCALLTYPE _clsService::*read)(BSTR*)) {
+    Bstr value;
+    check((service.*read)(value.put()), "a text property");
+    return value.get() != nullptr ? std::wstring(value.get()) : std::wstring();
+}
+
+long numberOf(_clsService& service, HRESULT (STDMETHODCALLTYPE _clsService::*read)(long*)) {
+    long value = 0;
+    check((service.*read)(&value), "a number property");
+    return value;
+}
+
+Listing listThroughVtable() {
+    const ComPtr<_clsServices> services = createServices<_clsServices>(_clsServices::iid);
+    Listing listing;
+    long count = 0;
+    check(services->get_Count(&count), "Count");
+    for (long position = 1; position <= count; ++position) {
+        Variant index = Variant::integer(position);
+        ComPtr<_clsService> service;
+        check(services->get_Item(index.get(), service.ReleaseAndGetAddressOf()), "Item");
+        if (!service) {
+            continue;
+        }
+        listing.rows.push_back(
+            {textOf(*service.Get(), &_clsService::get_Name),
+             textOf(*service.Get(), &_clsService::get_DisplayName),
+             stateText(numberOf(*service.Get(), &_clsService::get_CurrentState)),
+             startTypeText(numberOf(*service.Get(), &_clsService::get_StartType)),
+             textOf(*service.Get(), &_clsService::get_BinaryPathName)});
+    }
+    Bstr computer;
+    check(services->get_ComputerName(computer.put()), "ComputerName");
+    listing.computer = computer.get() != nullptr ? computer.get() : L"";
+    return listing;
+}
+
+// --- the table, laid out as the example lays it out ----------------------------------------------
+
+void printLine(const std::wstring& line) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    std::printf("%s\n", bytes.c_str());
+}
+
+std::wstring shorten(const std::wstring& text, std::size_t width) {
+    return text.size() > width ? text.substr(0, width - 3) + L"..." : text;
+}
+
+void printListing(const Listing& listing) {
+    const Row header = {L"Name", L"Display name", L"State", L"Start type", L"Program"};
+    const std::array<std::size_t, columnCount - 1> limits = {24, 36, 100, 100};
+    std::array<std::size_t, columnCount - 1> widths{};
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        widths[c] = header[c].size();
+        for (const Row& row : listing.rows) {
+            widths[c] = std::max(widths[c], row[c].size());
+        }
+        widths[c] = std::min(widths[c], limits[c]);
+    }
+    const auto line = [&](const Row& cells) {
+        std::wstring text;
+        for (std::size_t c = 0; c < widths.size(); ++c) {
+            std::wstring cell = shorten(cells[c], widths[c]);
+            cell.resize(widths[c], L' ');
+            text += cell + L"  ";
+        }
+        return text + shorten(cells.back(), 48);
+    };
+    Row rule;
+    for (std::size_t c = 0; c < columnCount; ++c) {
+        rule[c] = std::wstring(c < widths.size() ? widths[c] : header[c].size(), L'-');
+    }
+    printLine(line(header));
+    printLine(line(rule));
+    for (const Row& row : listing.rows) {
+        printLine(line(row));
+    }
+    printLine(L"");
+    printLine(std::to_wstring(listing.rows.size()) + L" services on " + listing.computer + L".");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string_view way = argc == 3 ? argv[2] : "";
+    if (way != "dispatch" && way != "vtable") {
+        std::fputs("usage: activation_context_client MANIFEST dispatch|vtable\n", stderr);
+        return 2;
+    }
+    SetConsoleOutputCP(CP_UTF8);
+    const auto traces = registrationTraces();
+    for (const auto& trace : traces) {
+        std::fprintf(stderr, "activation_context_client: registered: %ls\n", trace.c_str());
+    }
+    if (!traces.empty()) {
+        return 3;
+    }
+    try {
+        const ActivationContext context(windowsPathOf(argv[1]));
+        if (!context) {
+            throw Failure("CreateActCtxW", HRESULT_FROM_WIN32(GetLastError()));
+        }
+        const Activation activation(context);
+        if (!activation) {
+            throw Failure("ActivateActCtx", HRESULT_FROM_WIN32(GetLastError()));
+        }
+        const ComApartment apartment;
+        check(apartment.result(), "CoInitializeEx");
+        printListing(way == "dispatch" ? listLateBound() : listThroughVtable());
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "activation_context_client: %s\n", error.what());
+        return 1;
+    }
+}
