@@ -57,8 +57,11 @@ endif()
 function(tobrunel_add_wine_fixture)
   add_test(NAME wine_prefix_start COMMAND ${TOBRUNEL_WINE_RUN_64} --start)
   add_test(NAME wine_prefix_stop COMMAND ${TOBRUNEL_WINE_RUN_64} --stop)
-  set_tests_properties(wine_prefix_start PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
-  set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 60)
+  # The label keeps them out of a suite's count of checks (scripts/test-all.sh).
+  set_tests_properties(wine_prefix_start PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300
+                                                    LABELS fixture)
+  set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 60
+                                                   LABELS fixture)
   tobrunel_require_wine_prefix()
 endfunction()
 
