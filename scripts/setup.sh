@@ -62,27 +62,22 @@ update() {
     return 1
 }
 
-# whole_suites FILE: writes to FILE a sources list of the suites whose package indexes are all
-# present for both amd64 and i386; false when that leaves out none of them, or keeps none.
+# whole_suites FILE: writes to FILE a sources list of the suites that have a package index for both
+# amd64 and i386 in each of their components (apt lists the indexes it holds); false when that
+# leaves out none of the suites, or keeps none.
 whole_suites() {
-    apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT) $(ARCHITECTURE) $(FILENAME)' \
+    apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT) $(ARCHITECTURE)' \
         'Identifier: Packages' |
-        while read -r uri suite component architecture file; do
-            present=no
-            compgen -G "$file*" >/dev/null && present=yes
-            echo "$uri $suite $component $architecture $present"
-        done |
         awk -v out="$1" '
-            $4 == "amd64" || $4 == "i386" {
-                suite = $1 " " $2
-                if (!(suite in whole)) { whole[suite] = 1; order[++n] = suite }
-                if ($5 == "no") whole[suite] = 0
-                if (index(" " components[suite] " ", " " $3 " ") == 0) components[suite] = components[suite] " " $3
-            }
+            { suite = $1 " " $2; if (!(suite in components)) order[++n] = suite }
+            !index(components[suite] " ", " " $3 " ") { components[suite] = components[suite] " " $3 }
+            { held[suite, $3, $4] = 1 }
             END {
-                kept = 0
                 for (i = 1; i <= n; ++i) {
-                    if (whole[order[i]]) { print "deb [arch=amd64,i386] " order[i] components[order[i]] > out; ++kept }
+                    suite = order[i]; whole = 1
+                    split(components[suite], names, " ")
+                    for (c in names) whole = whole && held[suite, names[c], "amd64"] && held[suite, names[c], "i386"]
+                    if (whole) { print "deb [arch=amd64,i386] " suite components[suite] > out; ++kept }
                 }
                 exit !(kept > 0 && kept < n)
             }'
@@ -116,7 +111,10 @@ if ! apt_install; then
             [[ $package == wine32:i386 ]] || rest+=("$package")
         done
         missing=("${rest[@]}")
-        [[ ${#missing[@]} -eq 0 ]] || apt_install
+        if [[ ${#missing[@]} -ne 0 ]] && ! apt_install; then
+            echo "setup.sh: nothing could be installed, not even without wine32:i386 (see above)" >&2
+            exit 1
+        fi
         take_stdole2
         outcome="installed without wine32:i386, which could not be installed; its stdole2.tlb is in /usr/local: the i686 DLL is built and checked as data"
     fi
