@@ -18,7 +18,6 @@ public:
 
     const std::int32_t* asPosition() const noexcept { return std::get_if<std::int32_t>(&value_); }
     const std::u16string* asKey() const noexcept { return std::get_if<std::u16string>(&value_); }
-    bool usable() const noexcept { return !std::holds_alternative<std::monostate>(value_); }
 
 private:
     explicit Index(std::int32_t position) : value_(position) {}

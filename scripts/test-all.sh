@@ -2,8 +2,8 @@
 # test-all.sh [SUITE...]: installs what is missing (scripts/setup.sh), runs every test suite or the
 # ones named (format native sanitize fuzz windows-i686 windows-x86_64; README.md says what each
 # holds), prints each suite's summary line and exits non-zero when any suite fails. Each suite but
-# format is `cmake --workflow --preset SUITE` in build/SUITE, its summary CTest's, its whole output
-# in build/SUITE.log. TOBRUNEL_JOBS (default 2): parallel jobs of the builds and of CTest.
+# format is `cmake --workflow --preset SUITE` in build/SUITE, its summary the count of its checks,
+# its whole output in build/SUITE.log. TOBRUNEL_JOBS (default 2): parallel jobs of builds and CTest.
 set -uo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
@@ -13,7 +13,7 @@ failures=0
 
 # record SUITE TEXT [failed]: one line of the final summary, with the suite's time.
 record() {
-    summaries+=("$(printf '%-16s %-60s %4d s' "$1:" "$2" $((SECONDS - suite_started)))")
+    summaries+=("$(printf '%-16s %-62s %4d s' "$1:" "$2" $((SECONDS - suite_started)))")
     [[ "${3:-}" != failed ]] || failures=$((failures + 1))
 }
 
@@ -27,18 +27,27 @@ format_suite() {
     fi
 }
 
-# workflow_suite SUITE [NOTE]: a run that never reached CTest's summary line failed; NOTE follows
-# the summary line.
+# workflow_suite SUITE: a run that never reached CTest's summary line failed. The summary counts
+# the checks apart from the fixtures (tests labelled `fixture`, which start and stop the Wine
+# prefix), with the skipped ones, and adds the note the build left (32-bit programs, say).
 workflow_suite() {
-    local status line
+    local status fixtures counts note=
     cmake --workflow --preset "$1" 2>&1 | tee "build/$1.log"
     status=${PIPESTATUS[0]}
-    line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "build/$1.log" | tail -n 1)
-    if [[ -z "$line" ]]; then
+    if ! grep -qE '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "build/$1.log"; then
         record "$1" "NO CTEST SUMMARY (exit $status; see build/$1.log)" failed
-    else
-        record "$1" "$line${2:-}" "$([[ $status -eq 0 ]] || echo failed)"
+        return
     fi
+    fixtures=$(ctest --test-dir "build/$1" -N -L '^fixture$' | awk '$1 == "Test" { print $3 }')
+    counts=$(grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: ' "build/$1.log" | awk -v fixtures="$fixtures" '
+        BEGIN { split(fixtures, names); for (i in names) fixture[names[i]] = 1 }
+        $4 in fixture { f++; next }
+        / Passed / { p++; next }
+        /\*\*\*Skipped / { s++; next }
+        { x++ }
+        END { printf "%d checks: %d passed, %d failed, %d skipped (+%d fixtures)", p + x + s, p, x, s, f }')
+    [[ ! -f "build/$1/summary-note.txt" ]] || note=" ($(<"build/$1/summary-note.txt"))"
+    record "$1" "$counts$note" "$([[ $status -eq 0 ]] || echo failed)"
 }
 
 scripts/setup.sh || exit 1
@@ -52,13 +61,6 @@ for suite in "$@"; do
     suite_started=$SECONDS
     case $suite in
     format) format_suite ;;
-    windows-i686)
-        # Where no 32-bit program starts, the i686 build's tests are the checks of its DLL as data.
-        note=
-        /usr/lib/wine/wine --version >/dev/null 2>&1 ||
-            note=" (i686 DLL checked as data; 32-bit programs do not run here)"
-        workflow_suite "$suite" "$note"
-        ;;
     *) workflow_suite "$suite" ;;
     esac
 done

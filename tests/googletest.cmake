@@ -8,3 +8,8 @@ endif()
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 include(GoogleTest)
+
+# A program that skipped cases and failed none says so (support/SkipReport.cpp, in every program
+# that links GoogleTest); each GoogleTest program's test sets TOBRUNEL_GTEST_SKIP_PROPERTIES.
+target_sources(gtest INTERFACE ${CMAKE_CURRENT_LIST_DIR}/support/SkipReport.cpp)
+set(TOBRUNEL_GTEST_SKIP_PROPERTIES SKIP_REGULAR_EXPRESSION "GoogleTest skipped [0-9]+ of")

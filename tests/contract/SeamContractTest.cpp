@@ -379,8 +379,10 @@ TEST_F(SeamContract, StartsPausesContinuesAndStopsWithTheStatusWrittenBack) {
         "a control the service does not accept",
         [&] { return platform.ControlService(service.get(), ParameterChange, &status); },
         error::InvalidServiceControl);
-    if (!subject->isWine()) {
+    if (subject->isWine()) {
         // Wine leaves junk in the record of a control that the service does not accept.
+        EXPECT_FALSE(status.dwServiceType == OwnProcess && status.dwCurrentState == state::Running);
+    } else {
         expectStatusOfRefusal(status, state::Running);
     }
 
@@ -417,15 +419,22 @@ TEST_F(SeamContract, ADeletedServiceStaysUntilItsLastHandleCloses) {
     const auto manager = openManager(access::Delete);
     ASSERT_TRUE(manager);
     {
-        const auto service =
-            openService(manager, deletable.name, access::Delete | access::ServiceStart);
+        const auto service = openService(manager, deletable.name,
+                                         access::Delete | access::ServiceStart |
+                                             access::ServiceStop | access::ServiceQueryStatus);
         ASSERT_TRUE(service);
         ASSERT_NE(0, platform.DeleteService(service.get()));
         expectFailure(
             "DeleteService again", [&] { return platform.DeleteService(service.get()); },
             error::ServiceMarkedForDelete);
-        if (!subject->isWine()) {
+        if (subject->isWine()) {
             // Wine starts a service marked for deletion, which then stays until it stops.
+            ASSERT_NE(0, platform.StartServiceA(service.get(), 0, nullptr));
+            ASSERT_TRUE(waitForState(service.get(), state::Running));
+            ServiceStatus status = Untouched;
+            ASSERT_NE(0, platform.ControlService(service.get(), control::Stop, &status));
+            ASSERT_TRUE(waitForState(service.get(), state::Stopped));
+        } else {
             expectFailure(
                 "StartServiceA", [&] { return platform.StartServiceA(service.get(), 0, nullptr); },
                 error::ServiceMarkedForDelete);
@@ -500,16 +509,15 @@ TEST_F(SeamContract, EnumerationIntoTooSmallABufferAsksForMore) {
     EXPECT_EQ(0, pass.result);
     EXPECT_EQ(error::MoreData, pass.lastError);
     EXPECT_GT(pass.bytesNeeded, OneRecord);
-    if (!subject->isWine()) {
+    if (subject->isWine()) {
         // Wine counts records that it never wrote into the buffer; Windows counts what it wrote.
+        EXPECT_GT(pass.returned, pass.names.size());
+    } else {
         EXPECT_EQ(pass.names.size(), pass.returned);
     }
 }
 
 TEST_F(SeamContract, EnumerationResumesWhereTheLastBatchEnded) {
-    if (subject->isWine()) {
-        GTEST_SKIP() << "Wine never advances the resume handle; Windows documents that it does";
-    }
     const auto manager = openManager(access::ScManagerEnumerateService);
     ASSERT_TRUE(manager);
     const auto whole = enumerate(manager.get(), Win32Services, AnyState, EnumerationBufferSize);
@@ -524,6 +532,13 @@ TEST_F(SeamContract, EnumerationResumesWhereTheLastBatchEnded) {
     for (;;) {
         const auto pass = enumerate(manager.get(), Win32Services, AnyState, batchSize, resume);
         ASSERT_TRUE(pass.result != 0 || pass.lastError == error::MoreData) << pass.lastError;
+        if (subject->isWine()) {
+            // Wine never moves the resume handle, where Windows documents that it does, and
+            // counts records it did not write: the model reads the list in one batch there.
+            EXPECT_EQ(0, pass.result);
+            EXPECT_EQ(0u, pass.resume);
+            return;
+        }
         EXPECT_EQ(pass.returned, pass.names.size());
         batched.insert(batched.end(), pass.names.begin(), pass.names.end());
         ++batches;

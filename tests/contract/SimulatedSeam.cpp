@@ -43,7 +43,7 @@ public:
         return described("TobrunelContractDel", DemandStart);
     }
     bool isWine() const override { return false; }
-    void disturbThreadError() override {}
+    void disturbThreadError() override { scm::SimulatedServiceManager::setThreadError(0xdeadbeef); }
 
 private:
     scm::SimulatedServiceManager manager_;

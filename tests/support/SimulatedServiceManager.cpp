@@ -21,6 +21,8 @@ constexpr std::uint32_t AcceptPauseContinue = 0x2;
 // Handles are opaque and never 0; a step of 4 keeps them aligned like the platform's.
 constexpr RawHandle HandleStep = 4;
 
+thread_local std::uint32_t threadError = 0;
+
 std::string textOf(const char* text) {
     return text == nullptr ? std::string() : text;
 }
@@ -191,14 +193,20 @@ std::optional<std::uint32_t> SimulatedServiceManager::injectedFailure(std::strin
     return std::nullopt;
 }
 
+void SimulatedServiceManager::setThreadError(std::uint32_t error) noexcept {
+    threadError = error;
+}
+
 int SimulatedServiceManager::fail(Call& call, std::uint32_t error) {
-    lastError_ = call.error = error;
+    threadError = error;
+    lastError_ = call.error = threadError;
     call.result = 0;
     return 0;
 }
 
 int SimulatedServiceManager::succeed(Call& call, std::uintptr_t result) {
-    lastError_ = call.error = 0;
+    threadError = 0;
+    lastError_ = call.error = threadError;
     call.result = result;
     return 1;
 }

@@ -134,6 +134,9 @@ public:
                            std::uint32_t* bufferSize) override;
     int GetComputerNameA(char* buffer, std::uint32_t* size) override;
     std::uint32_t lastError() const override { return lastError_; }
+    // The thread's last error, which every call sets as the platform's do; lastError() reads the
+    // copy taken as the call returned, so whatever sets it between two calls goes unseen.
+    static void setThreadError(std::uint32_t error) noexcept;
 
     std::string toAnsi(std::u16string_view text) const override;
     std::u16string fromAnsi(std::string_view text) const override;

@@ -63,8 +63,10 @@ INSTANTIATE_TEST_SUITE_P(Lengths, BufferCopyLength,
 TEST_F(Boundary, UnwrittenTextsStayFiller) {
     const Filled filled(std::string("Name\0", 5));
     const char outside[] = "outside";
-    for (const char* pointer : {static_cast<const char*>(nullptr), outside, filled.text() - 9,
-                                filled.text() + filled.bytes.size()}) {
+    const auto* end = reinterpret_cast<const char*>(filled.bytes.data() + filled.bytes.size());
+    // Null, elsewhere, one byte before the buffer, and exactly at its end.
+    for (const char* pointer :
+         {static_cast<const char*>(nullptr), outside, filled.text() - 9, end}) {
         const auto copy = bufferCopy(platform, filled.all(), pointer);
         EXPECT_EQ(copy, std::u16string(256, u' '));
         EXPECT_AUTOMATION_ERROR(cutAtNul(copy), errors::InvalidProcedureCall);

@@ -3,6 +3,9 @@
 
 #include "TestSupport.h"
 
+#include <map>
+#include <sstream>
+
 using tobrunel::KeyedList;
 namespace errors = tobrunel::errors;
 
@@ -49,6 +52,29 @@ TEST(KeyedList, KeysMatchWithoutRegardToCase) {
     }
     EXPECT_EQ(list.findByKey(u"Spoole"), nullptr);
     EXPECT_AUTOMATION_ERROR(list.at(u"missing"), errors::InvalidProcedureCall);
+}
+
+// Unicode's own table (CaseFolding.txt) is the reference: every code point of the ranges it covers
+// folds to what the table says, or to itself where the table lists nothing.
+TEST(KeyedList, KeysFoldAsUnicodeFoldsTheirLetters) {
+    constexpr std::string_view caseFolding =
+#include "CaseFolding.inc"
+        ;
+    std::map<char16_t, char16_t> folds;
+    std::istringstream lines{std::string(caseFolding)};
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line[0] != '#') {
+            folds[static_cast<char16_t>(std::stoul(line.substr(0, 4), nullptr, 16))] =
+                static_cast<char16_t>(std::stoul(line.substr(9, 4), nullptr, 16));
+        }
+    }
+    ASSERT_EQ(folds.size(), 309u);
+    for (char32_t c = 0; c <= 0x4FF; c = c == 0x17F ? 0x370 : c + 1) {
+        const auto code = static_cast<char16_t>(c);
+        const auto found = folds.find(code);
+        EXPECT_EQ(tobrunel::foldCase(code), found == folds.end() ? code : found->second)
+            << "U+" << std::hex << static_cast<unsigned>(c);
+    }
 }
 
 TEST(KeyedList, RefusesDuplicateKeyInOtherCaseWith457) {

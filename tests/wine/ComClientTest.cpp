@@ -218,12 +218,10 @@ TEST_F(ComClientTest, ACommandThatsPreconditionFailsAnswersFalse) {
     const auto service = createService();
     ASSERT_TRUE(service);
     setName(*service.Get(), L"Spooler");
-    if (number(&_clsService::get_CurrentState, *service.Get()) != 1) {
-        GTEST_SKIP() << "Spooler is not stopped in this prefix";
-    }
+    // Stopped or running, the spooler takes no pause and is not paused.
     VARIANT_BOOL done = VARIANT_TRUE;
     EXPECT_HRESULT(S_OK, service->PauseService(&done));
-    EXPECT_EQ(done, VARIANT_FALSE) << "a stopped service cannot pause";
+    EXPECT_EQ(done, VARIANT_FALSE);
     done = VARIANT_TRUE;
     EXPECT_HRESULT(S_OK, service->ContinueService(&done));
     EXPECT_EQ(done, VARIANT_FALSE);
@@ -233,9 +231,8 @@ TEST_F(ComClientTest, StartAndStopReachTheServiceManager) {
     const auto service = createService();
     ASSERT_TRUE(service);
     setName(*service.Get(), L"Spooler");
-    if (number(&_clsService::get_CurrentState, *service.Get()) != 1) {
-        GTEST_SKIP() << "Spooler is not stopped in this prefix";
-    }
+    const auto found = number(&_clsService::get_CurrentState, *service.Get());
+    ASSERT_TRUE(found == 1 || found == 4) << found;
     const auto waitFor = [&](long state) {
         for (int attempt = 0; attempt < 100; ++attempt) {
             VARIANT_BOOL refreshed = VARIANT_FALSE;
@@ -247,14 +244,13 @@ TEST_F(ComClientTest, StartAndStopReachTheServiceManager) {
         }
         return false;
     };
-    VARIANT_BOOL done = VARIANT_FALSE;
-    EXPECT_HRESULT(S_OK, service->StartService(&done));
-    EXPECT_EQ(done, VARIANT_TRUE);
-    ASSERT_TRUE(waitFor(4)) << "Spooler runs";
-    done = VARIANT_FALSE;
-    EXPECT_HRESULT(S_OK, service->StopService(&done));
-    EXPECT_EQ(done, VARIANT_TRUE);
-    EXPECT_TRUE(waitFor(1)) << "Spooler stops";
+    // From either state to the other and back, so the spooler is left as it was found.
+    for (const bool start : {found == 1, found != 1}) {
+        VARIANT_BOOL done = VARIANT_FALSE;
+        EXPECT_HRESULT(S_OK, start ? service->StartService(&done) : service->StopService(&done));
+        EXPECT_EQ(done, VARIANT_TRUE);
+        ASSERT_TRUE(waitFor(start ? 4 : 1)) << (start ? "Spooler runs" : "Spooler stops");
+    }
 }
 
 TEST_F(ComClientTest, ObjectsAnswerForTheirThreeInterfacesOnly) {

@@ -15,3 +15,7 @@ add_wine_test(NAME soak_wine_tests SOURCES SoakTest.cpp ${PROJECT_SOURCE_DIR}/se
   LIBRARIES wine_test_service tobrunel_server_headers psapi ntdll TIMEOUT 900 OWN_MAIN)
 target_compile_definitions(soak_wine_tests PRIVATE TOBRUNEL_DLL="$<TARGET_FILE:Tobrunel>")
 add_dependencies(soak_wine_tests Tobrunel)
+
+# Collections made in eight apartments at once and read at full speed, with a deadline that fails
+# rather than hangs.
+add_server_test(NAME apartments_wine_tests SOURCES ApartmentsWineTest.cpp)
