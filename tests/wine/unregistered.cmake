@@ -46,9 +46,9 @@ add_test(NAME unregistered_prefix_remove
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/wineprefix-unregistered
           ${CMAKE_BINARY_DIR}/wineprefix-unregistered.lock)
 set_tests_properties(unregistered_prefix_start PROPERTIES
-  FIXTURES_SETUP wine_prefix_unregistered TIMEOUT 300)
+  FIXTURES_SETUP wine_prefix_unregistered TIMEOUT 300 LABELS fixture)
 set_tests_properties(unregistered_prefix_stop unregistered_prefix_remove PROPERTIES
-  FIXTURES_CLEANUP wine_prefix_unregistered TIMEOUT 60)
+  FIXTURES_CLEANUP wine_prefix_unregistered TIMEOUT 60 LABELS fixture)
 set_tests_properties(unregistered_prefix_remove PROPERTIES DEPENDS unregistered_prefix_stop)
 
 set_target_properties(unregistered_apartment_tests PROPERTIES
