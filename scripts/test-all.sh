@@ -10,6 +10,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 1
 export CMAKE_BUILD_PARALLEL_LEVEL=${TOBRUNEL_JOBS:-2} CTEST_PARALLEL_LEVEL=${TOBRUNEL_JOBS:-2}
 summaries=()
 failures=0
+totals=(0 0 0)
 
 # record SUITE TEXT [failed]: one line of the final summary, with the suite's time.
 record() {
@@ -31,7 +32,7 @@ format_suite() {
 # the checks apart from the fixtures (tests labelled `fixture`, which start and stop the Wine
 # prefix), with the skipped ones, and adds the note the build left (32-bit programs, say).
 workflow_suite() {
-    local status fixtures counts note=
+    local status fixtures counts passed failed skipped fixture_runs note=
     cmake --workflow --preset "$1" 2>&1 | tee "build/$1.log"
     status=${PIPESTATUS[0]}
     if ! grep -qE '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "build/$1.log"; then
@@ -39,13 +40,17 @@ workflow_suite() {
         return
     fi
     fixtures=$(ctest --test-dir "build/$1" -N -L '^fixture$' | awk '$1 == "Test" { print $3 }')
-    counts=$(grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: ' "build/$1.log" | awk -v fixtures="$fixtures" '
+    read -r passed failed skipped fixture_runs < <(grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: ' \
+        "build/$1.log" | awk -v fixtures="$fixtures" '
         BEGIN { split(fixtures, names); for (i in names) fixture[names[i]] = 1 }
         $4 in fixture { f++; next }
         / Passed / { p++; next }
         /\*\*\*Skipped / { s++; next }
         { x++ }
-        END { printf "%d checks: %d passed, %d failed, %d skipped (+%d fixtures)", p + x + s, p, x, s, f }')
+        END { print p + 0, x + 0, s + 0, f + 0 }')
+    counts="$((passed + failed + skipped)) checks: $passed passed, $failed failed, $skipped skipped"
+    counts+=" (+$fixture_runs fixtures)"
+    totals=($((totals[0] + passed)) $((totals[1] + failed)) $((totals[2] + skipped)))
     [[ ! -f "build/$1/summary-note.txt" ]] || note=" ($(<"build/$1/summary-note.txt"))"
     record "$1" "$counts$note" "$([[ $status -eq 0 ]] || echo failed)"
 }
@@ -53,7 +58,7 @@ workflow_suite() {
 scripts/setup.sh || exit 1
 mkdir -p build
 # An interrupted CTest runs no cleanup test: stop the Windows builds' prefixes here instead.
-trap 'for run in build/windows-*/wine-run; do "$run" --stop; done; exit 130' INT TERM
+trap 'for run in build/windows-*/wine-run*; do "$run" --stop; done; exit 130' INT TERM
 started=$SECONDS
 [[ $# -gt 0 ]] || set -- format native sanitize fuzz windows-i686 windows-x86_64
 for suite in "$@"; do
@@ -68,6 +73,7 @@ done
 echo
 echo "=== Summary ($((SECONDS - started)) s)"
 printf '%s\n' "${summaries[@]}"
+echo "Checks: ${totals[0]} passed, ${totals[1]} failed, ${totals[2]} skipped"
 if [[ $failures -ne 0 ]]; then
     echo "FAILED: $failures suite(s)"
     exit 1
