@@ -76,11 +76,11 @@ std::span<const Enumeration> publicEnumerations() {
 std::uint32_t serviceTypeMask(std::int32_t servicesEnumType) {
     switch (servicesEnumType) {
     case enServiceEnumType::Win32Services:
-        return 0x30;
+        return scm::serviceType::Win32;
     case enServiceEnumType::KernelAndFileSystemDrivers:
-        return 0x0B;
+        return scm::serviceType::Driver;
     case enServiceEnumType::BothWin32AndDrivers:
-        return 0x3B;
+        return scm::serviceType::Win32 | scm::serviceType::Driver;
     default:
         return 0;
     }
@@ -89,11 +89,11 @@ std::uint32_t serviceTypeMask(std::int32_t servicesEnumType) {
 std::uint32_t serviceStateMask(std::int32_t servicesEnumState) {
     switch (servicesEnumState) {
     case enServiceEnumState::ActiveServices:
-        return 1;
+        return scm::enumState::Active;
     case enServiceEnumState::InactiveServices:
-        return 2;
+        return scm::enumState::Inactive;
     case enServiceEnumState::BothActiveAndInactiveServices:
-        return 3;
+        return scm::enumState::All;
     default:
         return 0;
     }

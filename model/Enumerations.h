@@ -2,6 +2,8 @@
 // members in published order, from which the type library is built.
 #pragma once
 
+#include "scm/ServiceManager.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -10,43 +12,45 @@
 namespace tobrunel {
 
 namespace enServiceStatus {
-inline constexpr std::int32_t Stopped = 1;
-inline constexpr std::int32_t StartPending = 2;
-inline constexpr std::int32_t StopPending = 3;
-inline constexpr std::int32_t Running = 4;
-inline constexpr std::int32_t ContinuePending = 5;
-inline constexpr std::int32_t PausePending = 6;
-inline constexpr std::int32_t Paused = 7;
+inline constexpr std::int32_t Stopped = scm::serviceState::Stopped;
+inline constexpr std::int32_t StartPending = scm::serviceState::StartPending;
+inline constexpr std::int32_t StopPending = scm::serviceState::StopPending;
+inline constexpr std::int32_t Running = scm::serviceState::Running;
+inline constexpr std::int32_t ContinuePending = scm::serviceState::ContinuePending;
+inline constexpr std::int32_t PausePending = scm::serviceState::PausePending;
+inline constexpr std::int32_t Paused = scm::serviceState::Paused;
 } // namespace enServiceStatus
 
 namespace enControlsAccepted {
-inline constexpr std::int32_t AcceptStop = 0x1;
-inline constexpr std::int32_t AcceptPauseContinue = 0x2;
-inline constexpr std::int32_t AcceptShutdown = 0x4;
+inline constexpr std::int32_t AcceptStop = scm::accept::Stop;
+inline constexpr std::int32_t AcceptPauseContinue = scm::accept::PauseContinue;
+inline constexpr std::int32_t AcceptShutdown = scm::accept::Shutdown;
 } // namespace enControlsAccepted
 
 namespace enServiceStartType {
-inline constexpr std::int32_t BootStart = 0;
-inline constexpr std::int32_t SystemStart = 1;
-inline constexpr std::int32_t AutoStart = 2;
-inline constexpr std::int32_t DemandStart = 3;
-inline constexpr std::int32_t Disabled = 4;
+inline constexpr std::int32_t BootStart = scm::start::Boot;
+inline constexpr std::int32_t SystemStart = scm::start::System;
+inline constexpr std::int32_t AutoStart = scm::start::Auto;
+inline constexpr std::int32_t DemandStart = scm::start::Demand;
+inline constexpr std::int32_t Disabled = scm::start::Disabled;
 } // namespace enServiceStartType
 
 namespace enStartErrorSeverity {
-inline constexpr std::int32_t IgnoreError = 0;
-inline constexpr std::int32_t NormalError = 1;
-inline constexpr std::int32_t SevereError = 2;
-inline constexpr std::int32_t CriticalError = 3;
+inline constexpr std::int32_t IgnoreError = scm::startError::Ignore;
+inline constexpr std::int32_t NormalError = scm::startError::Normal;
+inline constexpr std::int32_t SevereError = scm::startError::Severe;
+inline constexpr std::int32_t CriticalError = scm::startError::Critical;
 } // namespace enStartErrorSeverity
 
 namespace enServiceType {
-inline constexpr std::int32_t Win32OwnProcess = 0x10;
-inline constexpr std::int32_t Win32ShareProcess = 0x20;
-inline constexpr std::int32_t KernelDriver = 0x1;
-inline constexpr std::int32_t FileSystemDriver = 0x2;
-inline constexpr std::int32_t InteractiveWin32OwnProcess = 0x110;
-inline constexpr std::int32_t InteractiveWin32ShareProcess = 0x120;
+inline constexpr std::int32_t Win32OwnProcess = scm::serviceType::Win32OwnProcess;
+inline constexpr std::int32_t Win32ShareProcess = scm::serviceType::Win32ShareProcess;
+inline constexpr std::int32_t KernelDriver = scm::serviceType::KernelDriver;
+inline constexpr std::int32_t FileSystemDriver = scm::serviceType::FileSystemDriver;
+inline constexpr std::int32_t InteractiveWin32OwnProcess =
+    scm::serviceType::InteractiveProcess | scm::serviceType::Win32OwnProcess;
+inline constexpr std::int32_t InteractiveWin32ShareProcess =
+    scm::serviceType::InteractiveProcess | scm::serviceType::Win32ShareProcess;
 } // namespace enServiceType
 
 namespace enServiceEnumType {

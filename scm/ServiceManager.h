@@ -44,7 +44,7 @@ struct EnumServiceStatus {
     ServiceStatus serviceStatus;
 };
 
-// Access rights and codes as the platform numbers them.
+// Access rights, codes and service numbers as the platform numbers them.
 namespace access {
 inline constexpr std::uint32_t ScManagerConnect = 0x1;
 inline constexpr std::uint32_t ScManagerEnumerateService = 0x4;
@@ -64,7 +64,59 @@ namespace control {
 inline constexpr std::uint32_t Stop = 1;
 inline constexpr std::uint32_t Pause = 2;
 inline constexpr std::uint32_t Continue = 3;
+inline constexpr std::uint32_t ParamChange = 6;
 } // namespace control
+
+// The service numbers that the records carry and that an enumeration selects by. Driver and Win32
+// are the masks of the two families (a recogniser driver counts as a driver).
+namespace serviceType {
+inline constexpr std::uint32_t KernelDriver = 0x1;
+inline constexpr std::uint32_t FileSystemDriver = 0x2;
+inline constexpr std::uint32_t RecognizerDriver = 0x8;
+inline constexpr std::uint32_t Win32OwnProcess = 0x10;
+inline constexpr std::uint32_t Win32ShareProcess = 0x20;
+inline constexpr std::uint32_t InteractiveProcess = 0x100;
+inline constexpr std::uint32_t Driver = KernelDriver | FileSystemDriver | RecognizerDriver;
+inline constexpr std::uint32_t Win32 = Win32OwnProcess | Win32ShareProcess;
+} // namespace serviceType
+
+namespace serviceState {
+inline constexpr std::uint32_t Stopped = 1;
+inline constexpr std::uint32_t StartPending = 2;
+inline constexpr std::uint32_t StopPending = 3;
+inline constexpr std::uint32_t Running = 4;
+inline constexpr std::uint32_t ContinuePending = 5;
+inline constexpr std::uint32_t PausePending = 6;
+inline constexpr std::uint32_t Paused = 7;
+} // namespace serviceState
+
+namespace accept {
+inline constexpr std::uint32_t Stop = 0x1;
+inline constexpr std::uint32_t PauseContinue = 0x2;
+inline constexpr std::uint32_t Shutdown = 0x4;
+} // namespace accept
+
+namespace start {
+inline constexpr std::uint32_t Boot = 0;
+inline constexpr std::uint32_t System = 1;
+inline constexpr std::uint32_t Auto = 2;
+inline constexpr std::uint32_t Demand = 3;
+inline constexpr std::uint32_t Disabled = 4;
+} // namespace start
+
+namespace startError {
+inline constexpr std::uint32_t Ignore = 0;
+inline constexpr std::uint32_t Normal = 1;
+inline constexpr std::uint32_t Severe = 2;
+inline constexpr std::uint32_t Critical = 3;
+} // namespace startError
+
+// The states an enumeration selects by.
+namespace enumState {
+inline constexpr std::uint32_t Active = 1;
+inline constexpr std::uint32_t Inactive = 2;
+inline constexpr std::uint32_t All = Active | Inactive;
+} // namespace enumState
 
 namespace error {
 inline constexpr std::uint32_t AccessDenied = 5;

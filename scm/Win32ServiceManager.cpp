@@ -58,6 +58,37 @@ static_assert(sizeof(void*) != 4 || sizeof(EnumServiceStatus) == 36);
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "automation text is UTF-16 on Windows");
 
+// The service numbers the seam names are the platform's own.
+static_assert(serviceType::KernelDriver == SERVICE_KERNEL_DRIVER &&
+              serviceType::FileSystemDriver == SERVICE_FILE_SYSTEM_DRIVER &&
+              serviceType::RecognizerDriver == SERVICE_RECOGNIZER_DRIVER &&
+              serviceType::Win32OwnProcess == SERVICE_WIN32_OWN_PROCESS &&
+              serviceType::Win32ShareProcess == SERVICE_WIN32_SHARE_PROCESS &&
+              serviceType::InteractiveProcess == SERVICE_INTERACTIVE_PROCESS &&
+              serviceType::Driver == SERVICE_DRIVER && serviceType::Win32 == SERVICE_WIN32);
+static_assert(serviceState::Stopped == SERVICE_STOPPED &&
+              serviceState::StartPending == SERVICE_START_PENDING &&
+              serviceState::StopPending == SERVICE_STOP_PENDING &&
+              serviceState::Running == SERVICE_RUNNING &&
+              serviceState::ContinuePending == SERVICE_CONTINUE_PENDING &&
+              serviceState::PausePending == SERVICE_PAUSE_PENDING &&
+              serviceState::Paused == SERVICE_PAUSED);
+static_assert(accept::Stop == SERVICE_ACCEPT_STOP &&
+              accept::PauseContinue == SERVICE_ACCEPT_PAUSE_CONTINUE &&
+              accept::Shutdown == SERVICE_ACCEPT_SHUTDOWN);
+static_assert(start::Boot == SERVICE_BOOT_START && start::System == SERVICE_SYSTEM_START &&
+              start::Auto == SERVICE_AUTO_START && start::Demand == SERVICE_DEMAND_START &&
+              start::Disabled == SERVICE_DISABLED);
+static_assert(startError::Ignore == SERVICE_ERROR_IGNORE &&
+              startError::Normal == SERVICE_ERROR_NORMAL &&
+              startError::Severe == SERVICE_ERROR_SEVERE &&
+              startError::Critical == SERVICE_ERROR_CRITICAL);
+static_assert(enumState::Active == SERVICE_ACTIVE && enumState::Inactive == SERVICE_INACTIVE &&
+              enumState::All == SERVICE_STATE_ALL);
+static_assert(control::Stop == SERVICE_CONTROL_STOP && control::Pause == SERVICE_CONTROL_PAUSE &&
+              control::Continue == SERVICE_CONTROL_CONTINUE &&
+              control::ParamChange == SERVICE_CONTROL_PARAMCHANGE);
+
 namespace {
 
 SC_HANDLE toScHandle(RawHandle handle) {

@@ -1,5 +1,6 @@
 // The control commands: which cached states reach the platform, with which rights, and what the
 // status fields hold afterwards.
+#include "model/Enumerations.h"
 #include "model/clsService.h"
 
 #include "CallLog.h"
@@ -101,7 +102,8 @@ TEST_P(CommandPrecondition, DecidesOnTheCacheAloneAndUsesTheCommandsRights) {
     expectHandlesClean(*platform);
 }
 
-constexpr std::uint32_t Stop = 0x1, PauseContinue = 0x2, Shutdown = 0x4;
+constexpr std::uint32_t Stop = accept::Stop, PauseContinue = accept::PauseContinue,
+                        Shutdown = accept::Shutdown;
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandPrecondition,
@@ -175,7 +177,7 @@ TEST(Commands, ControlCopiesBackTheRecordThePlatformReturned) {
 class PartialRefusal : public SimulatedServiceManager {
 public:
     int ControlService(RawHandle, std::uint32_t, ServiceStatus* status) override {
-        status->dwServiceType = 0x10;
+        status->dwServiceType = serviceType::Win32OwnProcess;
         status->dwCurrentState = 4;
         return 0;
     }
@@ -196,7 +198,7 @@ TEST(Commands, RefusedControlStillOverwritesTheStatusFields) {
     partial->findService("Target")->status.dwWaitHint = 99;
     EXPECT_FALSE(other->PauseService());
     EXPECT_EQ(other->CurrentState(), 4);
-    EXPECT_EQ(other->ServiceType(), 0x10);
+    EXPECT_EQ(other->ServiceType(), enServiceType::Win32OwnProcess);
     EXPECT_EQ(other->ControlsAccepted(), 0);
     EXPECT_EQ(other->WaitHint(), 0);
 }

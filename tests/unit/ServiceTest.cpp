@@ -1,5 +1,6 @@
 // The service object on the simulated manager: name resolution, the refresh phases and the
 // states of its cache.
+#include "model/Enumerations.h"
 #include "model/clsService.h"
 
 #include "CallLog.h"
@@ -75,7 +76,7 @@ TEST_F(ServiceObject, NameLoadsEverythingThroughTheExactCalls) {
     EXPECT_EQ(service.Name(), u"Spooler");
     EXPECT_EQ(service.DisplayName(), u"Print Spooler");
     EXPECT_EQ(service.CurrentState(), 4);
-    EXPECT_EQ(service.ServiceType(), 0x10);
+    EXPECT_EQ(service.ServiceType(), enServiceType::Win32OwnProcess);
     EXPECT_EQ(service.ControlsAccepted(), 7);
     EXPECT_EQ(service.StartType(), 2);
     EXPECT_EQ(service.StartErrorSeverity(), 1);
@@ -345,7 +346,8 @@ TEST_F(ServiceObject, HeldDependencyListKeepsItsNamesAcrossRefresh) {
 
 TEST_F(ServiceObject, ValuesOutsideTheEnumerationsArriveUnchanged) {
     auto odd = runningService("Odd", "Odd Service");
-    odd.status = ServiceStatus{0x8, 99, 0xFF, 0xFFFFFFFF, 0x80000000, 3, 1234};
+    odd.status =
+        ServiceStatus{serviceType::RecognizerDriver, 99, 0xFF, 0xFFFFFFFF, 0x80000000, 3, 1234};
     odd.startType = 77;
     odd.errorControl = 0xFFFFFFFE;
     odd.tagId = 0xFFFFFFFF;
