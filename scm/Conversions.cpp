@@ -123,16 +123,4 @@ ServiceConfig readConfigRecord(PlatformBuffer filled) {
     return record;
 }
 
-ScHandle openManager(ServiceManager& platform, std::u16string_view computerName,
-                     std::uint32_t desiredAccess) {
-    const auto machine = platform.toAnsi(computerName);
-    return ScHandle(platform, platform.OpenSCManagerA(machine.c_str(), nullptr, desiredAccess));
-}
-
-ScHandle openService(ServiceManager& platform, const ScHandle& manager,
-                     std::u16string_view serviceName, std::uint32_t desiredAccess) {
-    const auto name = platform.toAnsi(serviceName);
-    return ScHandle(platform, platform.OpenServiceA(manager.get(), name.c_str(), desiredAccess));
-}
-
 } // namespace tobrunel::scm

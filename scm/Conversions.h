@@ -1,8 +1,6 @@
-// The conversions of text at the platform boundary, and the opening halves of the manager and
-// manager-service brackets.
+// The conversions of text at the platform boundary.
 #pragma once
 
-#include "scm/ScHandle.h"
 #include "scm/ServiceManager.h"
 
 #include <cstddef>
@@ -55,11 +53,5 @@ bool readKeyName(ServiceManager& platform, RawHandle manager, std::u16string_vie
 // readConfigRecord copies the fixed part of a configuration out of the byte buffer the platform
 // filled; the texts stay in the buffer, where its pointers point.
 ServiceConfig readConfigRecord(PlatformBuffer filled);
-
-// openManager and openService open the brackets; an empty ScHandle means the open failed.
-ScHandle openManager(ServiceManager& platform, std::u16string_view computerName,
-                     std::uint32_t desiredAccess);
-ScHandle openService(ServiceManager& platform, const ScHandle& manager,
-                     std::u16string_view serviceName, std::uint32_t desiredAccess);
 
 } // namespace tobrunel::scm
