@@ -5,6 +5,7 @@
 #include "bench/BenchTable.h"
 #include "model/clsServices.h"
 #include "tests/support/SimulatedServiceManager.h"
+#include "tests/support/Utf8.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,13 +1,10 @@
-// The seven public enumerations: their values as C++ constants and, for each, the table of its
-// members in published order, from which the type library is built.
+// The seven public enumerations: their values as C++ constants, the platform's own numbers where
+// the platform has them.
 #pragma once
 
 #include "scm/ServiceManager.h"
 
-#include <array>
 #include <cstdint>
-#include <span>
-#include <string_view>
 
 namespace tobrunel {
 
@@ -64,22 +61,6 @@ inline constexpr std::int32_t ActiveServices = 0;
 inline constexpr std::int32_t InactiveServices = 1;
 inline constexpr std::int32_t BothActiveAndInactiveServices = 2;
 } // namespace enServiceEnumState
-
-// EnumerationMember is one published member: its place, its name exactly as clients see it
-// (spaces, capitals and the ampersand included; the help string is the same text) and its value.
-struct EnumerationMember {
-    int position;
-    std::u16string_view name;
-    std::int32_t value;
-};
-
-struct Enumeration {
-    std::u16string_view name;
-    std::span<const EnumerationMember> members;
-};
-
-// publicEnumerations lists the seven in the type library's order.
-std::span<const Enumeration> publicEnumerations();
 
 // The service-type and service-state masks that the two collection filters translate to; a code
 // outside 0 to 2 gives the mask 0, which the platform refuses.

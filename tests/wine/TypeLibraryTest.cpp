@@ -1,7 +1,7 @@
 // The type library embedded in Tobrunel.dll, read back through the platform's reader and checked
 // against the same tables the writer used: library attributes, the thirteen descriptions in
-// order, every member of the three interfaces, the enumerations, and the C++ vtable slots.
-#include "model/Enumerations.h"
+// order, every member of the three interfaces, and the C++ vtable slots; the enumerations against
+// the names and numbers that clients are given.
 #include "server/Descriptions.h"
 #include "server/InterfaceSlots.h"
 
@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tobrunel::server {
@@ -19,9 +20,44 @@ using testing::checkedPlatform;
 using testing::dllPath;
 using testing::TypeAttributes;
 
-std::wstring wide(std::u16string_view text) {
-    return std::wstring(text.begin(), text.end());
+// The published enumerations in the library's order, each as its members' names and values read
+// as "name=value" in member order, the platform's numbers in the platform's own names.
+std::wstring number(long value) {
+    return std::to_wstring(value);
 }
+
+const std::pair<std::wstring, std::wstring> publishedEnumerations[] = {
+    {L"enServiceStatus",
+     L"Stopped=" + number(SERVICE_STOPPED) + L" Start Pending=" + number(SERVICE_START_PENDING) +
+         L" Stop Pending=" + number(SERVICE_STOP_PENDING) + L" Running=" + number(SERVICE_RUNNING) +
+         L" Continue Pending=" + number(SERVICE_CONTINUE_PENDING) + L" Pause Pending=" +
+         number(SERVICE_PAUSE_PENDING) + L" Paused=" + number(SERVICE_PAUSED)},
+    {L"enControlsAccepted", L"Accept Stop=" + number(SERVICE_ACCEPT_STOP) +
+                                L" Accept Pause & Continue=" +
+                                number(SERVICE_ACCEPT_PAUSE_CONTINUE) + L" Accept Shutdown=" +
+                                number(SERVICE_ACCEPT_SHUTDOWN)},
+    {L"enServiceStartType", L"Boot Start=" + number(SERVICE_BOOT_START) + L" System Start=" +
+                                number(SERVICE_SYSTEM_START) + L" Auto Start=" +
+                                number(SERVICE_AUTO_START) + L" Demand Start=" +
+                                number(SERVICE_DEMAND_START) + L" Disabled=" +
+                                number(SERVICE_DISABLED)},
+    {L"enStartErrorSeverity", L"Ignore Error=" + number(SERVICE_ERROR_IGNORE) + L" Normal Error=" +
+                                  number(SERVICE_ERROR_NORMAL) + L" Severe Error=" +
+                                  number(SERVICE_ERROR_SEVERE) + L" Critical Error=" +
+                                  number(SERVICE_ERROR_CRITICAL)},
+    {L"enServiceType", L"WIN32 Own Process=" + number(SERVICE_WIN32_OWN_PROCESS) +
+                           L" WIN32 Share Process=" + number(SERVICE_WIN32_SHARE_PROCESS) +
+                           L" Kernel Driver=" + number(SERVICE_KERNEL_DRIVER) +
+                           L" File System Driver=" + number(SERVICE_FILE_SYSTEM_DRIVER) +
+                           L" Interactive WIN32 Own Process=" +
+                           number(SERVICE_INTERACTIVE_PROCESS | SERVICE_WIN32_OWN_PROCESS) +
+                           L" Interactive WIN32 Share Process=" +
+                           number(SERVICE_INTERACTIVE_PROCESS | SERVICE_WIN32_SHARE_PROCESS)},
+    {L"enServiceEnumType",
+     L"WIN32 Services=0 Kernel and File System Drivers=1 Both WIN32 and Drivers=2"},
+    {L"enServiceEnumState",
+     L"Active Services=0 Inactive Services=1 Both Active and Inactive Services=2"},
+};
 
 struct Documentation {
     std::wstring name;
@@ -81,9 +117,8 @@ std::vector<ExpectedDescription> expectedDescriptions() {
         expected.push_back({std::wstring(description.name), TKIND_DISPATCH, description.iid});
         expected.push_back({std::wstring(record->name), TKIND_COCLASS, record->clsid});
     }
-    const auto enumerations = publicEnumerations();
-    for (std::size_t i = 0; i < enumerations.size(); ++i) {
-        expected.push_back({wide(enumerations[i].name), TKIND_ENUM, enumerationIds[i]});
+    for (std::size_t i = 0; i < std::size(publishedEnumerations); ++i) {
+        expected.push_back({publishedEnumerations[i].first, TKIND_ENUM, enumerationIds[i]});
     }
     return expected;
 }
@@ -366,34 +401,34 @@ TEST_F(TypeLibraryTest, NoInterfaceOffersAnEnumerator) {
 }
 
 TEST_F(TypeLibraryTest, EnumerationMembersCarryTheirNamesAsHelpStrings) {
-    const auto enumerations = publicEnumerations();
-    for (std::size_t e = 0; e < enumerations.size(); ++e) {
-        SCOPED_TRACE(wide(enumerations[e].name));
+    for (std::size_t e = 0; e < std::size(publishedEnumerations); ++e) {
+        const auto& [name, members] = publishedEnumerations[e];
+        SCOPED_TRACE(name);
         const auto info = infoOf(enumerationIds[e]);
         ASSERT_TRUE(info);
-        const auto members = enumerations[e].members;
+        UINT count = 0;
         {
             const TypeAttributes attributes(*info.Get());
             EXPECT_EQ(attributes->typekind, TKIND_ENUM);
             EXPECT_EQ(attributes->wTypeFlags, 0);
-            ASSERT_EQ(attributes->cVars, members.size());
+            count = attributes->cVars;
         }
-        for (UINT index = 0; index < members.size(); ++index) {
-            const auto& member = members[index];
-            SCOPED_TRACE(wide(member.name));
+        std::wstring read;
+        for (UINT index = 0; index < count; ++index) {
             VARDESC* variable = nullptr;
             ASSERT_HRESULT(S_OK, info->GetVarDesc(index, &variable));
-            EXPECT_EQ(variable->memid, 0x40000000 + member.position);
+            EXPECT_EQ(variable->memid, static_cast<MEMBERID>(0x40000000 + index));
             EXPECT_EQ(variable->varkind, VAR_CONST);
             EXPECT_EQ(variable->elemdescVar.tdesc.vt, VT_INT);
             ASSERT_NE(variable->lpvarValue, nullptr);
             EXPECT_EQ(V_VT(variable->lpvarValue), VT_I4);
-            EXPECT_EQ(V_I4(variable->lpvarValue), member.value);
             const auto documentation = documentationOf(*info.Get(), variable->memid);
-            EXPECT_EQ(documentation.name, wide(member.name));
-            EXPECT_EQ(documentation.helpString, wide(member.name));
+            EXPECT_EQ(documentation.helpString, documentation.name);
+            read += (index == 0 ? L"" : L" ") + documentation.name + L"=" +
+                    number(V_I4(variable->lpvarValue));
             info->ReleaseVarDesc(variable);
         }
+        EXPECT_EQ(read, members);
     }
 }
 
