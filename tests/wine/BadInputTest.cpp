@@ -316,10 +316,10 @@ void convert(Conversion& conversion, const VARIANT& argument, VARTYPE type) {
     CallerValue plain;
     conversion.status = VariantCopyInd(&plain.value(), const_cast<VARIANT*>(&argument));
     if (SUCCEEDED(conversion.status)) {
-        conversion.status =
-            type == VT_VARIANT
-                ? VariantCopy(&conversion.converted.value(), &plain.value())
-                : VariantChangeType(&conversion.converted.value(), &plain.value(), 0, type);
+        conversion.status = type == VT_VARIANT
+                                ? VariantCopy(&conversion.converted.value(), &plain.value())
+                                : VariantChangeType(&conversion.converted.value(), &plain.value(),
+                                                    VARIANT_NOVALUEPROP, type);
     }
 }
 
