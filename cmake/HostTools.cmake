@@ -19,7 +19,8 @@ ExternalProject_Add(tobrunel_host_tools
     -DTOBRUNEL_HOST_TOOLS_ONLY=ON
     -DTOBRUNEL_CHECKED_DLL=${CMAKE_BINARY_DIR}/server/Tobrunel.dll
     -DTOBRUNEL_CHECKED_OTHER_TYPELIB=${CMAKE_BINARY_DIR}/server/win64/Velcastra.tlb
-  # The sub-build decides for itself whether anything changed.
+  # The sub-build decides for itself whether anything changed; it builds the two tools alone.
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target WriteTypeLibrary server_library_tests
   BUILD_ALWAYS ON
   BUILD_BYPRODUCTS ${TOBRUNEL_HOST_WRITE_TYPE_LIBRARY} ${TOBRUNEL_HOST_LIBRARY_CHECKS}
   INSTALL_COMMAND ""
