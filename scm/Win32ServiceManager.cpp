@@ -58,7 +58,16 @@ static_assert(sizeof(void*) != 4 || sizeof(EnumServiceStatus) == 36);
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "automation text is UTF-16 on Windows");
 
-// The service numbers the seam names are the platform's own.
+// The numbers the seam names are the platform's own.
+static_assert(access::ScManagerConnect == SC_MANAGER_CONNECT &&
+              access::ScManagerEnumerateService == SC_MANAGER_ENUMERATE_SERVICE &&
+              access::ScManagerQueryLockStatus == SC_MANAGER_QUERY_LOCK_STATUS &&
+              access::ScManagerModifyBootConfig == SC_MANAGER_MODIFY_BOOT_CONFIG &&
+              access::ServiceQueryConfig == SERVICE_QUERY_CONFIG &&
+              access::ServiceQueryStatus == SERVICE_QUERY_STATUS &&
+              access::ServiceStart == SERVICE_START && access::ServiceStop == SERVICE_STOP &&
+              access::ServicePauseContinue == SERVICE_PAUSE_CONTINUE && access::Delete == DELETE &&
+              access::GenericExecute == GENERIC_EXECUTE && access::GenericRead == GENERIC_READ);
 static_assert(serviceType::KernelDriver == SERVICE_KERNEL_DRIVER &&
               serviceType::FileSystemDriver == SERVICE_FILE_SYSTEM_DRIVER &&
               serviceType::RecognizerDriver == SERVICE_RECOGNIZER_DRIVER &&

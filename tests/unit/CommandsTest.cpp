@@ -42,13 +42,16 @@ struct Rights {
 Rights rightsOf(Command command) {
     switch (command) {
     case Command::Stop:
-        return {0x20, 0x20, "ControlService", 1};
+        return {access::ScManagerModifyBootConfig, access::ServiceStop, "ControlService",
+                control::Stop};
     case Command::Start:
-        return {0x10, 0x10, "StartServiceA", 0};
+        return {access::ScManagerQueryLockStatus, access::ServiceStart, "StartServiceA", 0};
     case Command::Pause:
-        return {0x20000000, 0x40, "ControlService", 2};
+        return {access::GenericExecute, access::ServicePauseContinue, "ControlService",
+                control::Pause};
     case Command::Continue:
-        return {0x20000000, 0x40, "ControlService", 3};
+        return {access::GenericExecute, access::ServicePauseContinue, "ControlService",
+                control::Continue};
     }
     return {};
 }
