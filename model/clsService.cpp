@@ -44,19 +44,20 @@ void clsService::ClearServiceData(bool bKeepNames) {
 
 void clsService::Name(std::u16string_view strName) {
     name_ = trimSpaces(strName);
-    resolve(readDisplayName, name_, displayName_);
+    resolve(&ServiceManager::GetServiceDisplayNameA, name_, displayName_);
 }
 
 void clsService::DisplayName(std::u16string_view strDisplayName) {
     displayName_ = trimSpaces(strDisplayName);
-    resolve(readKeyName, displayName_, name_);
+    resolve(&ServiceManager::GetServiceKeyNameA, displayName_, name_);
 }
 
-void clsService::resolve(NameLookup lookup, const std::u16string& given, std::u16string& other) {
+void clsService::resolve(scm::NameLookup lookup, const std::u16string& given,
+                         std::u16string& other) {
     // The lookup's manager handle stays open until the refresh that follows has returned.
     const auto manager = openManager(*platform_, computerName_, access::GenericRead);
     std::u16string found;
-    if (!manager || !lookup(*platform_, manager.get(), given, found)) {
+    if (!manager || !readName(*platform_, lookup, manager.get(), given, found)) {
         ClearServiceData(false);
         return;
     }

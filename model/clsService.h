@@ -4,6 +4,7 @@
 
 #include "model/AutomationPeer.h"
 #include "model/clsSVCDependencies.h"
+#include "scm/Conversions.h"
 #include "scm/ServiceManager.h"
 
 #include <cstdint>
@@ -54,14 +55,10 @@ public:
     AutomationPeer* automationPeer = nullptr;
 
 private:
-    // NameLookup reads the name that goes with a given one (readDisplayName, readKeyName).
-    using NameLookup = bool (*)(scm::ServiceManager&, scm::RawHandle, std::u16string_view,
-                                std::u16string&);
-
     void ClearServiceData(bool bKeepNames);
     // resolve looks up the name that goes with `given` into `other` and refreshes, or, when the
     // platform knows no such name, clears both names and the cache.
-    void resolve(NameLookup lookup, const std::u16string& given, std::u16string& other);
+    void resolve(scm::NameLookup lookup, const std::u16string& given, std::u16string& other);
     bool readStatus();
     void readConfiguration();
     bool sendControl(std::uint32_t managerAccess, std::uint32_t serviceAccess,

@@ -89,10 +89,6 @@ std::u16string readComputerName(ServiceManager& platform) {
     return cutAtNul(platform.fromAnsi(buffer));
 }
 
-namespace {
-
-using NameLookup = int (ServiceManager::*)(RawHandle, const char*, char*, std::uint32_t*);
-
 bool readName(ServiceManager& platform, NameLookup lookup, RawHandle manager,
               std::u16string_view name, std::u16string& result) {
     const auto ansiName = platform.toAnsi(name);
@@ -103,18 +99,6 @@ bool readName(ServiceManager& platform, NameLookup lookup, RawHandle manager,
     }
     result = cutAtNul(platform.fromAnsi(buffer));
     return true;
-}
-
-} // namespace
-
-bool readDisplayName(ServiceManager& platform, RawHandle manager, std::u16string_view keyName,
-                     std::u16string& result) {
-    return readName(platform, &ServiceManager::GetServiceDisplayNameA, manager, keyName, result);
-}
-
-bool readKeyName(ServiceManager& platform, RawHandle manager, std::u16string_view displayName,
-                 std::u16string& result) {
-    return readName(platform, &ServiceManager::GetServiceKeyNameA, manager, displayName, result);
 }
 
 ServiceConfig readConfigRecord(PlatformBuffer filled) {
