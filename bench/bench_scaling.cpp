@@ -35,7 +35,7 @@ std::shared_ptr<scm::SimulatedServiceManager> platformWith(int count) {
         service.binaryPathName = "C:\\Program Files\\Example\\service" + std::to_string(i) + ".exe";
         service.status = scm::ServiceStatus{scm::serviceType::Win32OwnProcess,
                                             scm::serviceState::Running,
-                                            scm::accept::Stop,
+                                            scm::controlsAccepted::AcceptStop,
                                             0,
                                             0,
                                             0,

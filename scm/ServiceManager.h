@@ -67,55 +67,58 @@ inline constexpr std::uint32_t Continue = 3;
 inline constexpr std::uint32_t ParamChange = 6;
 } // namespace control
 
-// The service numbers that the records carry and that an enumeration selects by. Driver and Win32
-// are the masks of the two families (a recogniser driver counts as a driver).
+// The service numbers that the records carry, signed so that they compare alike with the
+// records' fields and the model's, whose enumerations they are. Driver and Win32 are the masks of
+// the two families (a recogniser driver counts as a driver).
 namespace serviceType {
-inline constexpr std::uint32_t KernelDriver = 0x1;
-inline constexpr std::uint32_t FileSystemDriver = 0x2;
-inline constexpr std::uint32_t RecognizerDriver = 0x8;
-inline constexpr std::uint32_t Win32OwnProcess = 0x10;
-inline constexpr std::uint32_t Win32ShareProcess = 0x20;
-inline constexpr std::uint32_t InteractiveProcess = 0x100;
-inline constexpr std::uint32_t Driver = KernelDriver | FileSystemDriver | RecognizerDriver;
-inline constexpr std::uint32_t Win32 = Win32OwnProcess | Win32ShareProcess;
+inline constexpr std::int32_t KernelDriver = 0x1;
+inline constexpr std::int32_t FileSystemDriver = 0x2;
+inline constexpr std::int32_t RecognizerDriver = 0x8;
+inline constexpr std::int32_t Win32OwnProcess = 0x10;
+inline constexpr std::int32_t Win32ShareProcess = 0x20;
+inline constexpr std::int32_t InteractiveProcess = 0x100;
+inline constexpr std::int32_t InteractiveWin32OwnProcess = InteractiveProcess | Win32OwnProcess;
+inline constexpr std::int32_t InteractiveWin32ShareProcess = InteractiveProcess | Win32ShareProcess;
+inline constexpr std::int32_t Driver = KernelDriver | FileSystemDriver | RecognizerDriver;
+inline constexpr std::int32_t Win32 = Win32OwnProcess | Win32ShareProcess;
 } // namespace serviceType
 
 namespace serviceState {
-inline constexpr std::uint32_t Stopped = 1;
-inline constexpr std::uint32_t StartPending = 2;
-inline constexpr std::uint32_t StopPending = 3;
-inline constexpr std::uint32_t Running = 4;
-inline constexpr std::uint32_t ContinuePending = 5;
-inline constexpr std::uint32_t PausePending = 6;
-inline constexpr std::uint32_t Paused = 7;
+inline constexpr std::int32_t Stopped = 1;
+inline constexpr std::int32_t StartPending = 2;
+inline constexpr std::int32_t StopPending = 3;
+inline constexpr std::int32_t Running = 4;
+inline constexpr std::int32_t ContinuePending = 5;
+inline constexpr std::int32_t PausePending = 6;
+inline constexpr std::int32_t Paused = 7;
 } // namespace serviceState
 
-namespace accept {
-inline constexpr std::uint32_t Stop = 0x1;
-inline constexpr std::uint32_t PauseContinue = 0x2;
-inline constexpr std::uint32_t Shutdown = 0x4;
-} // namespace accept
+namespace controlsAccepted {
+inline constexpr std::int32_t AcceptStop = 0x1;
+inline constexpr std::int32_t AcceptPauseContinue = 0x2;
+inline constexpr std::int32_t AcceptShutdown = 0x4;
+} // namespace controlsAccepted
 
-namespace start {
-inline constexpr std::uint32_t Boot = 0;
-inline constexpr std::uint32_t System = 1;
-inline constexpr std::uint32_t Auto = 2;
-inline constexpr std::uint32_t Demand = 3;
-inline constexpr std::uint32_t Disabled = 4;
-} // namespace start
+namespace startType {
+inline constexpr std::int32_t BootStart = 0;
+inline constexpr std::int32_t SystemStart = 1;
+inline constexpr std::int32_t AutoStart = 2;
+inline constexpr std::int32_t DemandStart = 3;
+inline constexpr std::int32_t Disabled = 4;
+} // namespace startType
 
-namespace startError {
-inline constexpr std::uint32_t Ignore = 0;
-inline constexpr std::uint32_t Normal = 1;
-inline constexpr std::uint32_t Severe = 2;
-inline constexpr std::uint32_t Critical = 3;
-} // namespace startError
+namespace errorControl {
+inline constexpr std::int32_t IgnoreError = 0;
+inline constexpr std::int32_t NormalError = 1;
+inline constexpr std::int32_t SevereError = 2;
+inline constexpr std::int32_t CriticalError = 3;
+} // namespace errorControl
 
 // The states an enumeration selects by.
 namespace enumState {
-inline constexpr std::uint32_t Active = 1;
-inline constexpr std::uint32_t Inactive = 2;
-inline constexpr std::uint32_t All = Active | Inactive;
+inline constexpr std::int32_t Active = 1;
+inline constexpr std::int32_t Inactive = 2;
+inline constexpr std::int32_t All = Active | Inactive;
 } // namespace enumState
 
 namespace error {

@@ -82,16 +82,18 @@ static_assert(serviceState::Stopped == SERVICE_STOPPED &&
               serviceState::ContinuePending == SERVICE_CONTINUE_PENDING &&
               serviceState::PausePending == SERVICE_PAUSE_PENDING &&
               serviceState::Paused == SERVICE_PAUSED);
-static_assert(accept::Stop == SERVICE_ACCEPT_STOP &&
-              accept::PauseContinue == SERVICE_ACCEPT_PAUSE_CONTINUE &&
-              accept::Shutdown == SERVICE_ACCEPT_SHUTDOWN);
-static_assert(start::Boot == SERVICE_BOOT_START && start::System == SERVICE_SYSTEM_START &&
-              start::Auto == SERVICE_AUTO_START && start::Demand == SERVICE_DEMAND_START &&
-              start::Disabled == SERVICE_DISABLED);
-static_assert(startError::Ignore == SERVICE_ERROR_IGNORE &&
-              startError::Normal == SERVICE_ERROR_NORMAL &&
-              startError::Severe == SERVICE_ERROR_SEVERE &&
-              startError::Critical == SERVICE_ERROR_CRITICAL);
+static_assert(controlsAccepted::AcceptStop == SERVICE_ACCEPT_STOP &&
+              controlsAccepted::AcceptPauseContinue == SERVICE_ACCEPT_PAUSE_CONTINUE &&
+              controlsAccepted::AcceptShutdown == SERVICE_ACCEPT_SHUTDOWN);
+static_assert(startType::BootStart == SERVICE_BOOT_START &&
+              startType::SystemStart == SERVICE_SYSTEM_START &&
+              startType::AutoStart == SERVICE_AUTO_START &&
+              startType::DemandStart == SERVICE_DEMAND_START &&
+              startType::Disabled == SERVICE_DISABLED);
+static_assert(errorControl::IgnoreError == SERVICE_ERROR_IGNORE &&
+              errorControl::NormalError == SERVICE_ERROR_NORMAL &&
+              errorControl::SevereError == SERVICE_ERROR_SEVERE &&
+              errorControl::CriticalError == SERVICE_ERROR_CRITICAL);
 static_assert(enumState::Active == SERVICE_ACTIVE && enumState::Inactive == SERVICE_INACTIVE &&
               enumState::All == SERVICE_STATE_ALL);
 static_assert(control::Stop == SERVICE_CONTROL_STOP && control::Pause == SERVICE_CONTROL_PAUSE &&

@@ -313,7 +313,7 @@ TEST_F(SeamContract, ProbesTheConfigurationSizeThenFillsTheRecord) {
         const auto record = scm::readConfigRecord(buffer);
         EXPECT_EQ(serviceType::Win32OwnProcess, record.dwServiceType);
         EXPECT_EQ(installed.startType, record.dwStartType);
-        EXPECT_EQ(scm::startError::Normal, record.dwErrorControl);
+        EXPECT_EQ(scm::errorControl::NormalError, record.dwErrorControl);
         EXPECT_EQ(0u, record.dwTagId);
         const std::pair<const char*, std::string> texts[] = {
             {record.lpBinaryPathName, installed.binaryPath},
@@ -471,8 +471,8 @@ TEST_F(SeamContract, EnumerationFiltersByTypeAndState) {
 TEST_F(SeamContract, EnumerationRefusesAnEmptyMask) {
     const auto manager = openManager(access::ScManagerEnumerateService);
     ASSERT_TRUE(manager);
-    for (const auto& [type, states] :
-         {std::pair{0u, enumState::All}, std::pair{serviceType::Win32, 0u}}) {
+    using Masks = std::pair<std::uint32_t, std::uint32_t>;
+    for (const auto& [type, states] : {Masks{0, enumState::All}, Masks{serviceType::Win32, 0}}) {
         subject->disturbThreadError();
         const auto pass = enumerate(manager.get(), type, states, EnumerationBufferSize);
         EXPECT_EQ(0, pass.result);

@@ -7,8 +7,9 @@ namespace tobrunel::contract {
 namespace {
 
 // What the real test service accepts while it runs.
-constexpr std::uint32_t AcceptedWhileRunning =
-    scm::accept::Stop | scm::accept::PauseContinue | scm::accept::Shutdown;
+constexpr std::uint32_t AcceptedWhileRunning = scm::controlsAccepted::AcceptStop |
+                                               scm::controlsAccepted::AcceptPauseContinue |
+                                               scm::controlsAccepted::AcceptShutdown;
 
 ContractService described(const std::string& name, std::uint32_t startType) {
     return ContractService{name, "Tobrunel Contract " + name,
@@ -33,13 +34,13 @@ public:
 
     scm::ServiceManager& manager() override { return manager_; }
     ContractService demandService() const override {
-        return described("TobrunelContract", scm::start::Demand);
+        return described("TobrunelContract", scm::startType::DemandStart);
     }
     ContractService disabledService() const override {
-        return described("TobrunelContractOff", scm::start::Disabled);
+        return described("TobrunelContractOff", scm::startType::Disabled);
     }
     ContractService deletableService() const override {
-        return described("TobrunelContractDel", scm::start::Demand);
+        return described("TobrunelContractDel", scm::startType::DemandStart);
     }
     bool isWine() const override { return false; }
     void disturbThreadError() override {}

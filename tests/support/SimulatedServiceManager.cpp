@@ -389,11 +389,12 @@ int SimulatedServiceManager::ControlService(RawHandle service, std::uint32_t con
         return fail(call, error::ServiceNotActive);
     }
     const bool accepted =
-        control == control::Stop    ? (current.dwControlsAccepted & accept::Stop) != 0
-        : control == control::Pause ? (current.dwControlsAccepted & accept::PauseContinue) != 0 &&
-                                          current.dwCurrentState == serviceState::Running
+        control == control::Stop ? (current.dwControlsAccepted & controlsAccepted::AcceptStop) != 0
+        : control == control::Pause
+            ? (current.dwControlsAccepted & controlsAccepted::AcceptPauseContinue) != 0 &&
+                  current.dwCurrentState == serviceState::Running
         : control == control::Continue
-            ? (current.dwControlsAccepted & accept::PauseContinue) != 0 &&
+            ? (current.dwControlsAccepted & controlsAccepted::AcceptPauseContinue) != 0 &&
                   current.dwCurrentState == serviceState::Paused
             : false;
     if (!accepted) {
@@ -422,7 +423,7 @@ int SimulatedServiceManager::StartServiceA(RawHandle service, std::uint32_t argu
     if (entry.markedForDelete) {
         return fail(call, error::ServiceMarkedForDelete);
     }
-    if (entry.startType == start::Disabled) {
+    if (entry.startType == startType::Disabled) {
         return fail(call, error::ServiceDisabled);
     }
     if (entry.status.dwCurrentState != serviceState::Stopped) {

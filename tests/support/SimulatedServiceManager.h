@@ -29,9 +29,9 @@ struct SimulatedService {
     std::string displayName;
     ServiceStatus status{serviceType::Win32OwnProcess, serviceState::Stopped, 0, 0, 0, 0, 0};
     // The controls the service accepts while it runs; a stopped service accepts none.
-    std::uint32_t controlsWhenRunning = accept::Stop;
-    std::uint32_t startType = start::Demand;
-    std::uint32_t errorControl = startError::Normal;
+    std::uint32_t controlsWhenRunning = controlsAccepted::AcceptStop;
+    std::uint32_t startType = scm::startType::DemandStart;
+    std::uint32_t errorControl = scm::errorControl::NormalError;
     std::uint32_t tagId = 0;
     std::string binaryPathName;
     std::string loadOrderGroup;

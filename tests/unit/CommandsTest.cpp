@@ -105,8 +105,9 @@ TEST_P(CommandPrecondition, DecidesOnTheCacheAloneAndUsesTheCommandsRights) {
     expectHandlesClean(*platform);
 }
 
-constexpr std::uint32_t Stop = accept::Stop, PauseContinue = accept::PauseContinue,
-                        Shutdown = accept::Shutdown;
+constexpr std::uint32_t Stop = controlsAccepted::AcceptStop,
+                        PauseContinue = controlsAccepted::AcceptPauseContinue,
+                        Shutdown = controlsAccepted::AcceptShutdown;
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandPrecondition,

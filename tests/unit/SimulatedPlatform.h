@@ -10,10 +10,11 @@
 
 namespace tobrunel::testing_support {
 
-inline scm::SimulatedService runningService(std::string name, std::string displayName,
-                                            std::uint32_t controls = scm::accept::Stop |
-                                                                     scm::accept::PauseContinue |
-                                                                     scm::accept::Shutdown) {
+inline scm::SimulatedService
+runningService(std::string name, std::string displayName,
+               std::uint32_t controls = scm::controlsAccepted::AcceptStop |
+                                        scm::controlsAccepted::AcceptPauseContinue |
+                                        scm::controlsAccepted::AcceptShutdown) {
     scm::SimulatedService service;
     service.name = std::move(name);
     service.displayName = std::move(displayName);
