@@ -214,7 +214,7 @@ TEST(Commands, FailedOpensChangeNoField) {
         platform->failCall(function, error::AccessDenied);
         EXPECT_FALSE(service->StopService()) << function;
         EXPECT_EQ(service->CurrentState(), 4) << function;
-        EXPECT_EQ(service->ControlsAccepted(), 3) << function;
+        EXPECT_EQ(service->ControlsAccepted(), Stop | PauseContinue) << function;
         expectHandlesClean(*platform);
     }
 }

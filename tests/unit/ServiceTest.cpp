@@ -15,6 +15,10 @@ using namespace tobrunel::testing_support;
 
 namespace {
 
+// What runningService accepts unless told otherwise.
+constexpr auto EveryControl = controlsAccepted::AcceptStop | controlsAccepted::AcceptPauseContinue |
+                              controlsAccepted::AcceptShutdown;
+
 class ServiceObject : public testing::Test {
 protected:
     ServiceObject() {
@@ -77,7 +81,7 @@ TEST_F(ServiceObject, NameLoadsEverythingThroughTheExactCalls) {
     EXPECT_EQ(service.DisplayName(), u"Print Spooler");
     EXPECT_EQ(service.CurrentState(), 4);
     EXPECT_EQ(service.ServiceType(), enServiceType::Win32OwnProcess);
-    EXPECT_EQ(service.ControlsAccepted(), 7);
+    EXPECT_EQ(service.ControlsAccepted(), EveryControl);
     EXPECT_EQ(service.StartType(), 2);
     EXPECT_EQ(service.StartErrorSeverity(), 1);
     EXPECT_EQ(service.TagID(), 7);
@@ -253,7 +257,7 @@ TEST_P(ConfigurationPhaseFailure, LeavesStatusOnlyAndReturnsTrue) {
     EXPECT_TRUE(service.Refresh());
 
     EXPECT_EQ(service.CurrentState(), 4);
-    EXPECT_EQ(service.ControlsAccepted(), 7);
+    EXPECT_EQ(service.ControlsAccepted(), EveryControl);
     expectConfigurationEmpty(service);
     EXPECT_EQ(service.DisplayName(), u"Print Spooler");
     EXPECT_EQ(service.Dependencies()->Count(), 0);
@@ -353,7 +357,7 @@ TEST_F(ServiceObject, ValuesOutsideTheEnumerationsArriveUnchanged) {
     odd.tagId = 0xFFFFFFFF;
     platform->addService(odd);
     service.Name(u"Odd");
-    EXPECT_EQ(service.ServiceType(), 8);
+    EXPECT_EQ(service.ServiceType(), serviceType::RecognizerDriver);
     EXPECT_EQ(service.CurrentState(), 99);
     EXPECT_EQ(service.ControlsAccepted(), 0xFF);
     EXPECT_EQ(service.Win32ExitCode(), -1);
