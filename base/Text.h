@@ -16,8 +16,4 @@ std::u16string trimSpaces(std::u16string_view text);
 char16_t foldCase(char16_t c);
 std::u16string foldCase(std::u16string_view text);
 
-// toUtf8 is for diagnostics and test output only; the platform boundary uses its code page.
-std::string toUtf8(std::u16string_view text);
-std::u16string fromUtf8(std::string_view text);
-
 } // namespace tobrunel

@@ -5,6 +5,7 @@
 #include "bench/BenchTable.h"
 #include "model/clsServices.h"
 #include "tests/support/SimulatedServiceManager.h"
+#include "tests/support/Utf8.h"
 
 #include <algorithm>
 #include <chrono>
@@ -32,7 +33,13 @@ std::shared_ptr<scm::SimulatedServiceManager> platformWith(int count) {
         service.name = "Service" + std::to_string(i);
         service.displayName = "Display name of service " + std::to_string(i);
         service.binaryPathName = "C:\\Program Files\\Example\\service" + std::to_string(i) + ".exe";
-        service.status = scm::ServiceStatus{0x10, 4, 1, 0, 0, 0, 0};
+        service.status = scm::ServiceStatus{scm::serviceType::Win32OwnProcess,
+                                            scm::serviceState::Running,
+                                            scm::controlsAccepted::AcceptStop,
+                                            0,
+                                            0,
+                                            0,
+                                            0};
         platform->addService(std::move(service));
     }
     return platform;

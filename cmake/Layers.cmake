@@ -1,15 +1,28 @@
 # The layers' include boundaries. No target has the source tree's root on its include path:
-# each layer publishes an include root of its own in the build tree that links only its own
-# folder, so `#include "model/clsService.h"` compiles where the model library is linked and fails
-# everywhere else.
+# each library publishes an include root of its own in the build tree that links only what its
+# users may include, so `#include "model/clsService.h"` compiles where the model library is linked
+# and fails everywhere else.
 
 # tobrunel_include_root(target scope path...) links each `path` of the source tree (a folder or
-# one file) under the same relative name into the include root of `target`, and adds that root
-# to the target's include directories with `scope`.
+# one file) under the same relative name into an include root of `target`, and adds that root to
+# the target's include directories with `scope`. A PRIVATE root is a root of its own, so that a
+# library may keep headers from its users that its own sources include.
 function(tobrunel_include_root target scope)
   set(root ${CMAKE_BINARY_DIR}/include/${target})
+  if(scope STREQUAL PRIVATE)
+    string(APPEND root -private)
+  endif()
   foreach(path IN LISTS ARGN)
     get_filename_component(parent ${root}/${path} DIRECTORY)
+    # A root that once linked a whole folder holds that link where a folder now belongs: writing
+    # through it would replace the sources with links to themselves.
+    set(folder ${parent})
+    while(NOT folder STREQUAL root)
+      if(IS_SYMLINK ${folder})
+        file(REMOVE ${folder})
+      endif()
+      get_filename_component(folder ${folder} DIRECTORY)
+    endwhile()
     file(MAKE_DIRECTORY ${parent})
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${path} ${root}/${path} SYMBOLIC)
   endforeach()
@@ -28,7 +41,7 @@ function(tobrunel_check_layer target)
   endforeach()
   foreach(header IN LISTS LAYER_HIDES)
     string(APPEND text "#if __has_include(\"${header}\")\n"
-                       "#error \"${target} reaches ${header}, which lies above it\"\n#endif\n")
+                       "#error \"${target} reaches ${header}, which it must not\"\n#endif\n")
   endforeach()
   set(probe ${CMAKE_BINARY_DIR}/layer-checks/${target}.cpp)
   file(CONFIGURE OUTPUT ${probe} CONTENT "${text}")

@@ -4,6 +4,7 @@
 #include "model/Enumerations.h"
 #include "base/Text.h"
 #include "scm/Conversions.h"
+#include "scm/ScHandle.h"
 
 #include <utility>
 #include <vector>
@@ -43,34 +44,24 @@ void clsService::ClearServiceData(bool bKeepNames) {
 
 void clsService::Name(std::u16string_view strName) {
     name_ = trimSpaces(strName);
-    // The lookup's manager handle stays open until the refresh that follows has returned.
-    const auto manager = openManager(*platform_, computerName_, access::GenericRead);
-    if (!manager) {
-        ClearServiceData(false);
-        return;
-    }
-    std::u16string displayName;
-    if (!readDisplayName(*platform_, manager.get(), name_, displayName)) {
-        ClearServiceData(false);
-        return;
-    }
-    displayName_ = std::move(displayName);
-    Refresh();
+    resolve(&ServiceManager::GetServiceDisplayNameA, name_, displayName_);
 }
 
 void clsService::DisplayName(std::u16string_view strDisplayName) {
     displayName_ = trimSpaces(strDisplayName);
+    resolve(&ServiceManager::GetServiceKeyNameA, displayName_, name_);
+}
+
+void clsService::resolve(scm::NameLookup lookup, const std::u16string& given,
+                         std::u16string& other) {
+    // The lookup's manager handle stays open until the refresh that follows has returned.
     const auto manager = openManager(*platform_, computerName_, access::GenericRead);
-    if (!manager) {
+    std::u16string found;
+    if (!manager || !readName(*platform_, lookup, manager.get(), given, found)) {
         ClearServiceData(false);
         return;
     }
-    std::u16string keyName;
-    if (!readKeyName(*platform_, manager.get(), displayName_, keyName)) {
-        ClearServiceData(false);
-        return;
-    }
-    name_ = std::move(keyName);
+    other = std::move(found);
     Refresh();
 }
 
@@ -84,16 +75,10 @@ bool clsService::Refresh() {
 }
 
 bool clsService::readStatus() {
-    const auto manager = openManager(*platform_, computerName_, access::ScManagerEnumerateService);
-    if (!manager) {
-        return false;
-    }
-    const auto service = openService(*platform_, manager, name_, access::ServiceQueryStatus);
-    if (!service) {
-        return false;
-    }
+    const auto opened = openService(*platform_, computerName_, name_,
+                                    access::ScManagerEnumerateService, access::ServiceQueryStatus);
     ServiceStatus status{};
-    if (platform_->QueryServiceStatus(service.get(), &status) == 0) {
+    if (!opened || platform_->QueryServiceStatus(opened.service.get(), &status) == 0) {
         return false;
     }
     copyStatus(status);
@@ -101,24 +86,21 @@ bool clsService::readStatus() {
 }
 
 void clsService::readConfiguration() {
-    const auto manager = openManager(*platform_, computerName_, access::ScManagerConnect);
-    if (!manager) {
+    const auto opened = openService(*platform_, computerName_, name_, access::ScManagerConnect,
+                                    access::ServiceQueryConfig);
+    if (!opened) {
         return;
     }
-    const auto service = openService(*platform_, manager, name_, access::ServiceQueryConfig);
-    if (!service) {
-        return;
-    }
+    const auto service = opened.service.get();
     // Probe with one byte and a declared size of 0; only "buffer too small" tells the size.
     std::vector<std::byte> buffer(1);
     std::uint32_t bytesNeeded = 0;
-    if (platform_->QueryServiceConfigA(service.get(), buffer.data(), 0, &bytesNeeded) != 0 ||
+    if (platform_->QueryServiceConfigA(service, buffer.data(), 0, &bytesNeeded) != 0 ||
         platform_->lastError() != error::InsufficientBuffer) {
         return;
     }
     buffer.assign(static_cast<std::size_t>(bytesNeeded) + 1, std::byte{0});
-    if (platform_->QueryServiceConfigA(service.get(), buffer.data(), bytesNeeded, &bytesNeeded) ==
-        0) {
+    if (platform_->QueryServiceConfigA(service, buffer.data(), bytesNeeded, &bytesNeeded) == 0) {
         return;
     }
     const PlatformBuffer filled(buffer);
@@ -153,17 +135,13 @@ void clsService::copyStatus(const ServiceStatus& status) noexcept {
 
 bool clsService::sendControl(std::uint32_t managerAccess, std::uint32_t serviceAccess,
                              std::uint32_t control) {
-    const auto manager = openManager(*platform_, computerName_, managerAccess);
-    if (!manager) {
-        return false;
-    }
-    const auto service = openService(*platform_, manager, name_, serviceAccess);
-    if (!service) {
+    const auto opened = openService(*platform_, computerName_, name_, managerAccess, serviceAccess);
+    if (!opened) {
         return false;
     }
     // The record is copied back even after a refusal: fields the platform did not fill read 0.
     ServiceStatus status{};
-    const bool sent = platform_->ControlService(service.get(), control, &status) != 0;
+    const bool sent = platform_->ControlService(opened.service.get(), control, &status) != 0;
     copyStatus(status);
     return sent;
 }
@@ -185,15 +163,9 @@ bool clsService::StartService() {
     if (currentState_ != enServiceStatus::Stopped) {
         return false;
     }
-    const auto manager = openManager(*platform_, computerName_, access::ScManagerQueryLockStatus);
-    if (!manager) {
-        return false;
-    }
-    const auto service = openService(*platform_, manager, name_, access::ServiceStart);
-    if (!service) {
-        return false;
-    }
-    return platform_->StartServiceA(service.get(), 0, nullptr) != 0;
+    const auto opened = openService(*platform_, computerName_, name_,
+                                    access::ScManagerQueryLockStatus, access::ServiceStart);
+    return opened && platform_->StartServiceA(opened.service.get(), 0, nullptr) != 0;
 }
 
 bool clsService::PauseService() {

@@ -4,6 +4,7 @@
 
 #include "model/AutomationPeer.h"
 #include "model/clsSVCDependencies.h"
+#include "scm/Conversions.h"
 #include "scm/ServiceManager.h"
 
 #include <cstdint>
@@ -55,6 +56,9 @@ public:
 
 private:
     void ClearServiceData(bool bKeepNames);
+    // resolve looks up the name that goes with `given` into `other` and refreshes, or, when the
+    // platform knows no such name, clears both names and the cache.
+    void resolve(scm::NameLookup lookup, const std::u16string& given, std::u16string& other);
     bool readStatus();
     void readConfiguration();
     bool sendControl(std::uint32_t managerAccess, std::uint32_t serviceAccess,

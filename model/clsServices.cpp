@@ -3,6 +3,7 @@
 
 #include "model/Enumerations.h"
 #include "base/Text.h"
+#include "scm/ScHandle.h"
 
 #include <algorithm>
 #include <utility>
@@ -61,18 +62,11 @@ bool clsServices::Delete(const Index& index) {
     if (!service) {
         return false;
     }
-    const auto name = service->Name();
     bool deleted = false;
     {
-        const auto manager = openManager(*platform_, computerName_, access::Delete);
-        if (!manager) {
-            return false;
-        }
-        const auto handle = openService(*platform_, manager, name, access::Delete);
-        if (!handle) {
-            return false;
-        }
-        deleted = platform_->DeleteService(handle.get()) != 0;
+        const auto opened =
+            openService(*platform_, computerName_, service->Name(), access::Delete, access::Delete);
+        deleted = opened && platform_->DeleteService(opened.service.get()) != 0;
     }
     if (deleted) {
         Refresh();

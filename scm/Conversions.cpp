@@ -89,10 +89,6 @@ std::u16string readComputerName(ServiceManager& platform) {
     return cutAtNul(platform.fromAnsi(buffer));
 }
 
-namespace {
-
-using NameLookup = int (ServiceManager::*)(RawHandle, const char*, char*, std::uint32_t*);
-
 bool readName(ServiceManager& platform, NameLookup lookup, RawHandle manager,
               std::u16string_view name, std::u16string& result) {
     const auto ansiName = platform.toAnsi(name);
@@ -105,34 +101,10 @@ bool readName(ServiceManager& platform, NameLookup lookup, RawHandle manager,
     return true;
 }
 
-} // namespace
-
-bool readDisplayName(ServiceManager& platform, RawHandle manager, std::u16string_view keyName,
-                     std::u16string& result) {
-    return readName(platform, &ServiceManager::GetServiceDisplayNameA, manager, keyName, result);
-}
-
-bool readKeyName(ServiceManager& platform, RawHandle manager, std::u16string_view displayName,
-                 std::u16string& result) {
-    return readName(platform, &ServiceManager::GetServiceKeyNameA, manager, displayName, result);
-}
-
 ServiceConfig readConfigRecord(PlatformBuffer filled) {
     ServiceConfig record{};
     std::memcpy(&record, filled.data(), std::min(sizeof record, filled.size()));
     return record;
-}
-
-ScHandle openManager(ServiceManager& platform, std::u16string_view computerName,
-                     std::uint32_t desiredAccess) {
-    const auto machine = platform.toAnsi(computerName);
-    return ScHandle(platform, platform.OpenSCManagerA(machine.c_str(), nullptr, desiredAccess));
-}
-
-ScHandle openService(ServiceManager& platform, const ScHandle& manager,
-                     std::u16string_view serviceName, std::uint32_t desiredAccess) {
-    const auto name = platform.toAnsi(serviceName);
-    return ScHandle(platform, platform.OpenServiceA(manager.get(), name.c_str(), desiredAccess));
 }
 
 } // namespace tobrunel::scm

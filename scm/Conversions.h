@@ -1,8 +1,6 @@
-// The conversions of text at the platform boundary, and the opening halves of the manager and
-// manager-service brackets.
+// The conversions of text at the platform boundary.
 #pragma once
 
-#include "scm/ScHandle.h"
 #include "scm/ServiceManager.h"
 
 #include <cstddef>
@@ -45,21 +43,16 @@ std::u16string guardedCutAtNul(std::u16string_view text);
 // it at its NUL; the call's result is not examined, so an unwritten buffer raises error 5.
 std::u16string readComputerName(ServiceManager& platform);
 
-// readDisplayName and readKeyName run the lookup of one name into a buffer of 256 spaces on an
-// open manager; they return false, and leave `result` alone, when the platform refuses.
-bool readDisplayName(ServiceManager& platform, RawHandle manager, std::u16string_view keyName,
-                     std::u16string& result);
-bool readKeyName(ServiceManager& platform, RawHandle manager, std::u16string_view displayName,
-                 std::u16string& result);
+// NameLookup is one of the two name lookups, GetServiceDisplayNameA and GetServiceKeyNameA.
+using NameLookup = int (ServiceManager::*)(RawHandle, const char*, char*, std::uint32_t*);
+
+// readName runs `lookup` of one name into a buffer of 256 spaces on an open manager; it returns
+// false, and leaves `result` alone, when the platform refuses.
+bool readName(ServiceManager& platform, NameLookup lookup, RawHandle manager,
+              std::u16string_view name, std::u16string& result);
 
 // readConfigRecord copies the fixed part of a configuration out of the byte buffer the platform
 // filled; the texts stay in the buffer, where its pointers point.
 ServiceConfig readConfigRecord(PlatformBuffer filled);
-
-// openManager and openService open the brackets; an empty ScHandle means the open failed.
-ScHandle openManager(ServiceManager& platform, std::u16string_view computerName,
-                     std::uint32_t desiredAccess);
-ScHandle openService(ServiceManager& platform, const ScHandle& manager,
-                     std::u16string_view serviceName, std::uint32_t desiredAccess);
 
 } // namespace tobrunel::scm

@@ -1,8 +1,11 @@
-// ScHandle: a move-only owner of one manager or service handle that closes it exactly once.
+// ScHandle: a move-only owner of one manager or service handle that closes it exactly once, and
+// the opening of the manager and of a service on it.
 #pragma once
 
 #include "scm/ServiceManager.h"
 
+#include <cstdint>
+#include <string_view>
 #include <utility>
 
 namespace tobrunel::scm {
@@ -40,5 +43,23 @@ private:
     ServiceManager* platform_ = nullptr;
     RawHandle handle_ = 0;
 };
+
+// openManager opens the manager of `computerName`; an empty ScHandle means the open failed.
+ScHandle openManager(ServiceManager& platform, std::u16string_view computerName,
+                     std::uint32_t desiredAccess);
+
+// OpenedService is a service's handle with the manager's it was opened on. The manager is the
+// first member, so the service's handle closes before it.
+struct OpenedService {
+    ScHandle manager;
+    ScHandle service;
+    explicit operator bool() const noexcept { return static_cast<bool>(service); }
+};
+
+// openService opens the manager, then the service by name on it; the service's handle is empty
+// when either open failed, and the service is not asked for when the manager's did.
+OpenedService openService(ServiceManager& platform, std::u16string_view computerName,
+                          std::u16string_view serviceName, std::uint32_t managerAccess,
+                          std::uint32_t serviceAccess);
 
 } // namespace tobrunel::scm

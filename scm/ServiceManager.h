@@ -44,7 +44,7 @@ struct EnumServiceStatus {
     ServiceStatus serviceStatus;
 };
 
-// Access rights and codes as the platform numbers them.
+// Access rights, codes and service numbers as the platform numbers them.
 namespace access {
 inline constexpr std::uint32_t ScManagerConnect = 0x1;
 inline constexpr std::uint32_t ScManagerEnumerateService = 0x4;
@@ -64,7 +64,62 @@ namespace control {
 inline constexpr std::uint32_t Stop = 1;
 inline constexpr std::uint32_t Pause = 2;
 inline constexpr std::uint32_t Continue = 3;
+inline constexpr std::uint32_t ParamChange = 6;
 } // namespace control
+
+// The service numbers that the records carry, signed so that they compare alike with the
+// records' fields and the model's, whose enumerations they are. Driver and Win32 are the masks of
+// the two families (a recogniser driver counts as a driver).
+namespace serviceType {
+inline constexpr std::int32_t KernelDriver = 0x1;
+inline constexpr std::int32_t FileSystemDriver = 0x2;
+inline constexpr std::int32_t RecognizerDriver = 0x8;
+inline constexpr std::int32_t Win32OwnProcess = 0x10;
+inline constexpr std::int32_t Win32ShareProcess = 0x20;
+inline constexpr std::int32_t InteractiveProcess = 0x100;
+inline constexpr std::int32_t InteractiveWin32OwnProcess = InteractiveProcess | Win32OwnProcess;
+inline constexpr std::int32_t InteractiveWin32ShareProcess = InteractiveProcess | Win32ShareProcess;
+inline constexpr std::int32_t Driver = KernelDriver | FileSystemDriver | RecognizerDriver;
+inline constexpr std::int32_t Win32 = Win32OwnProcess | Win32ShareProcess;
+} // namespace serviceType
+
+namespace serviceState {
+inline constexpr std::int32_t Stopped = 1;
+inline constexpr std::int32_t StartPending = 2;
+inline constexpr std::int32_t StopPending = 3;
+inline constexpr std::int32_t Running = 4;
+inline constexpr std::int32_t ContinuePending = 5;
+inline constexpr std::int32_t PausePending = 6;
+inline constexpr std::int32_t Paused = 7;
+} // namespace serviceState
+
+namespace controlsAccepted {
+inline constexpr std::int32_t AcceptStop = 0x1;
+inline constexpr std::int32_t AcceptPauseContinue = 0x2;
+inline constexpr std::int32_t AcceptShutdown = 0x4;
+} // namespace controlsAccepted
+
+namespace startType {
+inline constexpr std::int32_t BootStart = 0;
+inline constexpr std::int32_t SystemStart = 1;
+inline constexpr std::int32_t AutoStart = 2;
+inline constexpr std::int32_t DemandStart = 3;
+inline constexpr std::int32_t Disabled = 4;
+} // namespace startType
+
+namespace errorControl {
+inline constexpr std::int32_t IgnoreError = 0;
+inline constexpr std::int32_t NormalError = 1;
+inline constexpr std::int32_t SevereError = 2;
+inline constexpr std::int32_t CriticalError = 3;
+} // namespace errorControl
+
+// The states an enumeration selects by.
+namespace enumState {
+inline constexpr std::int32_t Active = 1;
+inline constexpr std::int32_t Inactive = 2;
+inline constexpr std::int32_t All = Active | Inactive;
+} // namespace enumState
 
 namespace error {
 inline constexpr std::uint32_t AccessDenied = 5;

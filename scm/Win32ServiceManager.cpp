@@ -58,6 +58,48 @@ static_assert(sizeof(void*) != 4 || sizeof(EnumServiceStatus) == 36);
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "automation text is UTF-16 on Windows");
 
+// The numbers the seam names are the platform's own.
+static_assert(access::ScManagerConnect == SC_MANAGER_CONNECT &&
+              access::ScManagerEnumerateService == SC_MANAGER_ENUMERATE_SERVICE &&
+              access::ScManagerQueryLockStatus == SC_MANAGER_QUERY_LOCK_STATUS &&
+              access::ScManagerModifyBootConfig == SC_MANAGER_MODIFY_BOOT_CONFIG &&
+              access::ServiceQueryConfig == SERVICE_QUERY_CONFIG &&
+              access::ServiceQueryStatus == SERVICE_QUERY_STATUS &&
+              access::ServiceStart == SERVICE_START && access::ServiceStop == SERVICE_STOP &&
+              access::ServicePauseContinue == SERVICE_PAUSE_CONTINUE && access::Delete == DELETE &&
+              access::GenericExecute == GENERIC_EXECUTE && access::GenericRead == GENERIC_READ);
+static_assert(serviceType::KernelDriver == SERVICE_KERNEL_DRIVER &&
+              serviceType::FileSystemDriver == SERVICE_FILE_SYSTEM_DRIVER &&
+              serviceType::RecognizerDriver == SERVICE_RECOGNIZER_DRIVER &&
+              serviceType::Win32OwnProcess == SERVICE_WIN32_OWN_PROCESS &&
+              serviceType::Win32ShareProcess == SERVICE_WIN32_SHARE_PROCESS &&
+              serviceType::InteractiveProcess == SERVICE_INTERACTIVE_PROCESS &&
+              serviceType::Driver == SERVICE_DRIVER && serviceType::Win32 == SERVICE_WIN32);
+static_assert(serviceState::Stopped == SERVICE_STOPPED &&
+              serviceState::StartPending == SERVICE_START_PENDING &&
+              serviceState::StopPending == SERVICE_STOP_PENDING &&
+              serviceState::Running == SERVICE_RUNNING &&
+              serviceState::ContinuePending == SERVICE_CONTINUE_PENDING &&
+              serviceState::PausePending == SERVICE_PAUSE_PENDING &&
+              serviceState::Paused == SERVICE_PAUSED);
+static_assert(controlsAccepted::AcceptStop == SERVICE_ACCEPT_STOP &&
+              controlsAccepted::AcceptPauseContinue == SERVICE_ACCEPT_PAUSE_CONTINUE &&
+              controlsAccepted::AcceptShutdown == SERVICE_ACCEPT_SHUTDOWN);
+static_assert(startType::BootStart == SERVICE_BOOT_START &&
+              startType::SystemStart == SERVICE_SYSTEM_START &&
+              startType::AutoStart == SERVICE_AUTO_START &&
+              startType::DemandStart == SERVICE_DEMAND_START &&
+              startType::Disabled == SERVICE_DISABLED);
+static_assert(errorControl::IgnoreError == SERVICE_ERROR_IGNORE &&
+              errorControl::NormalError == SERVICE_ERROR_NORMAL &&
+              errorControl::SevereError == SERVICE_ERROR_SEVERE &&
+              errorControl::CriticalError == SERVICE_ERROR_CRITICAL);
+static_assert(enumState::Active == SERVICE_ACTIVE && enumState::Inactive == SERVICE_INACTIVE &&
+              enumState::All == SERVICE_STATE_ALL);
+static_assert(control::Stop == SERVICE_CONTROL_STOP && control::Pause == SERVICE_CONTROL_PAUSE &&
+              control::Continue == SERVICE_CONTROL_CONTINUE &&
+              control::ParamChange == SERVICE_CONTROL_PARAMCHANGE);
+
 namespace {
 
 SC_HANDLE toScHandle(RawHandle handle) {

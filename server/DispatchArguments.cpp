@@ -22,7 +22,8 @@ VARTYPE declaredType(const TypeReference& type) {
 }
 
 // convertInto makes `target` a by-value copy of `source` in type `type`; VT_VARIANT keeps the
-// value's own type and only takes away the reference.
+// value's own type and only takes away the reference. As for the index of Item and Delete, an
+// object is not asked for its default value (VARIANT_NOVALUEPROP).
 HRESULT convertInto(VARIANT& target, const VARIANTARG& source, VARTYPE type) {
     VARIANT plain;
     VariantInit(&plain);
@@ -30,7 +31,7 @@ HRESULT convertInto(VARIANT& target, const VARIANTARG& source, VARTYPE type) {
     HRESULT status = VariantCopyInd(&plain, const_cast<VARIANTARG*>(&source));
     if (SUCCEEDED(status)) {
         status = type == VT_VARIANT ? VariantCopy(&target, &plain)
-                                    : VariantChangeType(&target, &plain, 0, type);
+                                    : VariantChangeType(&target, &plain, VARIANT_NOVALUEPROP, type);
     }
     VariantClear(&plain);
     return status;

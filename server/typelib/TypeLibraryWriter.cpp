@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <span>
 #include <sstream>
 #include <vector>
 
@@ -40,12 +41,79 @@ std::wstring owned(std::wstring_view text) {
     return std::wstring(text);
 }
 
-std::wstring fromModel(std::u16string_view text) {
-    std::wstring result(text.size(), L'\0');
-    std::transform(text.begin(), text.end(), result.begin(),
-                   [](char16_t c) { return static_cast<wchar_t>(c); });
-    return result;
-}
+// The seven public enumerations in the library's order, each member with its name exactly as
+// clients see it (spaces, capitals and the ampersand included), which is also its help string.
+struct EnumerationMember {
+    std::wstring_view name;
+    std::int32_t value;
+};
+
+struct Enumeration {
+    std::wstring_view name;
+    std::span<const EnumerationMember> members;
+};
+
+constexpr EnumerationMember serviceStatusMembers[] = {
+    {L"Stopped", enServiceStatus::Stopped},
+    {L"Start Pending", enServiceStatus::StartPending},
+    {L"Stop Pending", enServiceStatus::StopPending},
+    {L"Running", enServiceStatus::Running},
+    {L"Continue Pending", enServiceStatus::ContinuePending},
+    {L"Pause Pending", enServiceStatus::PausePending},
+    {L"Paused", enServiceStatus::Paused},
+};
+
+constexpr EnumerationMember controlsAcceptedMembers[] = {
+    {L"Accept Stop", enControlsAccepted::AcceptStop},
+    {L"Accept Pause & Continue", enControlsAccepted::AcceptPauseContinue},
+    {L"Accept Shutdown", enControlsAccepted::AcceptShutdown},
+};
+
+constexpr EnumerationMember serviceStartTypeMembers[] = {
+    {L"Boot Start", enServiceStartType::BootStart},
+    {L"System Start", enServiceStartType::SystemStart},
+    {L"Auto Start", enServiceStartType::AutoStart},
+    {L"Demand Start", enServiceStartType::DemandStart},
+    {L"Disabled", enServiceStartType::Disabled},
+};
+
+constexpr EnumerationMember startErrorSeverityMembers[] = {
+    {L"Ignore Error", enStartErrorSeverity::IgnoreError},
+    {L"Normal Error", enStartErrorSeverity::NormalError},
+    {L"Severe Error", enStartErrorSeverity::SevereError},
+    {L"Critical Error", enStartErrorSeverity::CriticalError},
+};
+
+constexpr EnumerationMember serviceTypeMembers[] = {
+    {L"WIN32 Own Process", enServiceType::Win32OwnProcess},
+    {L"WIN32 Share Process", enServiceType::Win32ShareProcess},
+    {L"Kernel Driver", enServiceType::KernelDriver},
+    {L"File System Driver", enServiceType::FileSystemDriver},
+    {L"Interactive WIN32 Own Process", enServiceType::InteractiveWin32OwnProcess},
+    {L"Interactive WIN32 Share Process", enServiceType::InteractiveWin32ShareProcess},
+};
+
+constexpr EnumerationMember serviceEnumTypeMembers[] = {
+    {L"WIN32 Services", enServiceEnumType::Win32Services},
+    {L"Kernel and File System Drivers", enServiceEnumType::KernelAndFileSystemDrivers},
+    {L"Both WIN32 and Drivers", enServiceEnumType::BothWin32AndDrivers},
+};
+
+constexpr EnumerationMember serviceEnumStateMembers[] = {
+    {L"Active Services", enServiceEnumState::ActiveServices},
+    {L"Inactive Services", enServiceEnumState::InactiveServices},
+    {L"Both Active and Inactive Services", enServiceEnumState::BothActiveAndInactiveServices},
+};
+
+constexpr Enumeration publicEnumerations[] = {
+    {L"enServiceStatus", serviceStatusMembers},
+    {L"enControlsAccepted", controlsAcceptedMembers},
+    {L"enServiceStartType", serviceStartTypeMembers},
+    {L"enStartErrorSeverity", startErrorSeverityMembers},
+    {L"enServiceType", serviceTypeMembers},
+    {L"enServiceEnumType", serviceEnumTypeMembers},
+    {L"enServiceEnumState", serviceEnumStateMembers},
+};
 
 constexpr WORD interfaceFlags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
                                 TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
@@ -101,12 +169,11 @@ public:
             create(record->defaultInterface->name, TKIND_INTERFACE);
             create(record->name, TKIND_COCLASS);
         }
-        const auto enumerations = publicEnumerations();
-        for (std::size_t i = 0; i < enumerations.size(); ++i) {
-            create(fromModel(enumerations[i].name), TKIND_ENUM);
+        for (const auto& enumeration : publicEnumerations) {
+            create(enumeration.name, TKIND_ENUM);
         }
-        for (std::size_t i = 0; i < enumerations.size(); ++i) {
-            fillEnumeration(enumerations[i], enumerationIds[i]);
+        for (std::size_t i = 0; i < std::size(publicEnumerations); ++i) {
+            fillEnumeration(publicEnumerations[i], enumerationIds[i]);
         }
         for (const auto* record : classes) {
             fillInterface(*record->defaultInterface);
@@ -151,22 +218,22 @@ private:
     }
 
     void fillEnumeration(const Enumeration& enumeration, const GUID& id) {
-        auto& info = writer(fromModel(enumeration.name));
+        auto& info = writer(enumeration.name);
         check(info.SetGuid(id), "SetGuid(enumeration)");
         check(info.SetVersion(1, 0), "SetVersion(enumeration)");
-        for (const auto& member : enumeration.members) {
+        for (UINT index = 0; index < enumeration.members.size(); ++index) {
+            const auto& member = enumeration.members[index];
             VARIANT value;
             VariantInit(&value);
             V_VT(&value) = VT_I4;
             V_I4(&value) = member.value;
             VARDESC description{};
-            description.memid = 0x40000000 + member.position;
+            description.memid = static_cast<MEMBERID>(0x40000000 + index);
             description.lpvarValue = &value;
             description.elemdescVar.tdesc.vt = VT_INT;
             description.varkind = VAR_CONST;
-            const auto index = static_cast<UINT>(member.position);
             check(info.AddVarDesc(index, &description), "AddVarDesc");
-            auto name = fromModel(member.name);
+            auto name = owned(member.name);
             check(info.SetVarName(index, name.data()), "SetVarName");
             check(info.SetVarDocString(index, name.data()), "SetVarDocString");
         }

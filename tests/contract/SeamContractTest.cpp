@@ -26,27 +26,13 @@ namespace access = scm::access;
 namespace control = scm::control;
 namespace error = scm::error;
 
-constexpr std::uint32_t OwnProcess = 0x10;
-constexpr std::uint32_t Win32Services = 0x30;
-constexpr std::uint32_t Drivers = 0x0B;
-constexpr std::uint32_t ActiveState = 1;
-constexpr std::uint32_t InactiveState = 2;
-constexpr std::uint32_t AnyState = 3;
-constexpr std::uint32_t EnumerationBufferSize = 9252;
-constexpr std::uint32_t ErrorNormal = 1;
-constexpr std::uint32_t NameBufferSize = 256;
-// A control the contract's services do not accept: the parameters changed.
-constexpr std::uint32_t ParameterChange = 6;
-constexpr const char* UnknownService = "Tobrunel-No-Such-Service";
+namespace serviceType = scm::serviceType;
+namespace state = scm::serviceState;
+namespace enumState = scm::enumState;
 
-namespace state {
-constexpr std::uint32_t Stopped = 1;
-constexpr std::uint32_t StopPending = 3;
-constexpr std::uint32_t Running = 4;
-constexpr std::uint32_t ContinuePending = 5;
-constexpr std::uint32_t PausePending = 6;
-constexpr std::uint32_t Paused = 7;
-} // namespace state
+constexpr std::uint32_t EnumerationBufferSize = 9252;
+constexpr std::uint32_t NameBufferSize = 256;
+constexpr const char* UnknownService = "Tobrunel-No-Such-Service";
 
 using Bytes = std::vector<std::byte>;
 
@@ -247,9 +233,9 @@ TEST_F(SeamContract, AZeroHandleFailsWith6) {
         {"DeleteService", [&] { return platform.DeleteService(0); }},
         {"EnumServicesStatusA",
          [&] {
-             return platform.EnumServicesStatusA(0, Win32Services, AnyState, records.data(),
-                                                 EnumerationBufferSize, &needed, &returned,
-                                                 &resume);
+             return platform.EnumServicesStatusA(0, serviceType::Win32, enumState::All,
+                                                 records.data(), EnumerationBufferSize, &needed,
+                                                 &returned, &resume);
          }},
         {"GetServiceDisplayNameA",
          [&] {
@@ -298,7 +284,7 @@ TEST_F(SeamContract, ReportsTheStatusOfAStoppedService) {
     const auto service = openService(manager, demand.name, access::ServiceQueryStatus);
     ASSERT_TRUE(service);
     const ServiceStatus status = statusOf(service.get());
-    EXPECT_EQ(OwnProcess, status.dwServiceType);
+    EXPECT_EQ(serviceType::Win32OwnProcess, status.dwServiceType);
     EXPECT_EQ(state::Stopped, status.dwCurrentState);
     EXPECT_EQ(0u, status.dwControlsAccepted);
     EXPECT_EQ(0u, status.dwCheckPoint);
@@ -325,9 +311,9 @@ TEST_F(SeamContract, ProbesTheConfigurationSizeThenFillsTheRecord) {
         ASSERT_NE(0,
                   platform.QueryServiceConfigA(service.get(), buffer.data(), needed, &neededAgain));
         const auto record = scm::readConfigRecord(buffer);
-        EXPECT_EQ(OwnProcess, record.dwServiceType);
+        EXPECT_EQ(serviceType::Win32OwnProcess, record.dwServiceType);
         EXPECT_EQ(installed.startType, record.dwStartType);
-        EXPECT_EQ(ErrorNormal, record.dwErrorControl);
+        EXPECT_EQ(scm::errorControl::NormalError, record.dwErrorControl);
         EXPECT_EQ(0u, record.dwTagId);
         const std::pair<const char*, std::string> texts[] = {
             {record.lpBinaryPathName, installed.binaryPath},
@@ -350,7 +336,7 @@ TEST_F(SeamContract, ProbesTheConfigurationSizeThenFillsTheRecord) {
 // expectStatusOfRefusal checks the record of a refused control: Windows documents that it then
 // holds the service's current status for 1052, 1061 and 1062.
 void expectStatusOfRefusal(const ServiceStatus& status, std::uint32_t currentState) {
-    EXPECT_EQ(OwnProcess, status.dwServiceType);
+    EXPECT_EQ(serviceType::Win32OwnProcess, status.dwServiceType);
     EXPECT_EQ(currentState, status.dwCurrentState);
 }
 
@@ -377,7 +363,7 @@ TEST_F(SeamContract, StartsPausesContinuesAndStopsWithTheStatusWrittenBack) {
     status = Untouched;
     expectFailure(
         "a control the service does not accept",
-        [&] { return platform.ControlService(service.get(), ParameterChange, &status); },
+        [&] { return platform.ControlService(service.get(), control::ParamChange, &status); },
         error::InvalidServiceControl);
     if (subject->isWine()) {
         // Wine leaves junk in the record of a control that the service does not accept.
@@ -397,7 +383,7 @@ TEST_F(SeamContract, StartsPausesContinuesAndStopsWithTheStatusWrittenBack) {
                             Step{control::Stop, state::StopPending, state::Stopped}}) {
         status = Untouched;
         ASSERT_NE(0, platform.ControlService(service.get(), step.control, &status)) << step.control;
-        EXPECT_EQ(OwnProcess, status.dwServiceType) << step.control;
+        EXPECT_EQ(serviceType::Win32OwnProcess, status.dwServiceType) << step.control;
         EXPECT_TRUE(status.dwCurrentState == step.pending || status.dwCurrentState == step.reached)
             << step.control << ": " << status.dwCurrentState;
         ASSERT_TRUE(waitForState(service.get(), step.reached)) << step.control;
@@ -457,7 +443,8 @@ TEST_F(SeamContract, ADeletedServiceStaysUntilItsLastHandleCloses) {
 TEST_F(SeamContract, EnumeratesInOneBatchWithEveryTextInTheBuffer) {
     const auto manager = openManager(access::ScManagerEnumerateService);
     ASSERT_TRUE(manager);
-    const auto pass = enumerate(manager.get(), Win32Services, AnyState, EnumerationBufferSize);
+    const auto pass =
+        enumerate(manager.get(), serviceType::Win32, enumState::All, EnumerationBufferSize);
     ASSERT_NE(0, pass.result) << pass.lastError;
     EXPECT_EQ(0u, pass.resume);
     ASSERT_GT(pass.returned, 0u);
@@ -481,8 +468,9 @@ TEST_F(SeamContract, EnumerationFiltersByTypeAndState) {
         std::uint32_t states;
         bool listed;
     };
-    for (const Row row : {Row{Win32Services, InactiveState, true},
-                          Row{Win32Services, ActiveState, false}, Row{Drivers, AnyState, false}}) {
+    for (const Row row : {Row{serviceType::Win32, enumState::Inactive, true},
+                          Row{serviceType::Win32, enumState::Active, false},
+                          Row{serviceType::Driver, enumState::All, false}}) {
         const auto pass = enumerate(manager.get(), row.type, row.states, EnumerationBufferSize);
         ASSERT_NE(0, pass.result) << pass.lastError;
         EXPECT_EQ(row.listed, lists(pass, demand.name)) << row.type << "/" << row.states;
@@ -492,7 +480,8 @@ TEST_F(SeamContract, EnumerationFiltersByTypeAndState) {
 TEST_F(SeamContract, EnumerationRefusesAnEmptyMask) {
     const auto manager = openManager(access::ScManagerEnumerateService);
     ASSERT_TRUE(manager);
-    for (const auto& [type, states] : {std::pair{0u, AnyState}, std::pair{Win32Services, 0u}}) {
+    using Masks = std::pair<std::uint32_t, std::uint32_t>;
+    for (const auto& [type, states] : {Masks{0, enumState::All}, Masks{serviceType::Win32, 0}}) {
         subject->disturbThreadError();
         const auto pass = enumerate(manager.get(), type, states, EnumerationBufferSize);
         EXPECT_EQ(0, pass.result);
@@ -505,7 +494,7 @@ TEST_F(SeamContract, EnumerationIntoTooSmallABufferAsksForMore) {
     ASSERT_TRUE(manager);
     constexpr auto OneRecord = static_cast<std::uint32_t>(sizeof(scm::EnumServiceStatus));
     subject->disturbThreadError();
-    const auto pass = enumerate(manager.get(), Win32Services, AnyState, OneRecord);
+    const auto pass = enumerate(manager.get(), serviceType::Win32, enumState::All, OneRecord);
     EXPECT_EQ(0, pass.result);
     EXPECT_EQ(error::MoreData, pass.lastError);
     EXPECT_GT(pass.bytesNeeded, OneRecord);
@@ -520,7 +509,8 @@ TEST_F(SeamContract, EnumerationIntoTooSmallABufferAsksForMore) {
 TEST_F(SeamContract, EnumerationResumesWhereTheLastBatchEnded) {
     const auto manager = openManager(access::ScManagerEnumerateService);
     ASSERT_TRUE(manager);
-    const auto whole = enumerate(manager.get(), Win32Services, AnyState, EnumerationBufferSize);
+    const auto whole =
+        enumerate(manager.get(), serviceType::Win32, enumState::All, EnumerationBufferSize);
     ASSERT_NE(0, whole.result);
     ASSERT_GE(whole.names.size(), 3u);
 
@@ -530,7 +520,8 @@ TEST_F(SeamContract, EnumerationResumesWhereTheLastBatchEnded) {
     std::uint32_t resume = 0;
     int batches = 0;
     for (;;) {
-        const auto pass = enumerate(manager.get(), Win32Services, AnyState, batchSize, resume);
+        const auto pass =
+            enumerate(manager.get(), serviceType::Win32, enumState::All, batchSize, resume);
         ASSERT_TRUE(pass.result != 0 || pass.lastError == error::MoreData) << pass.lastError;
         if (subject->isWine()) {
             // Wine never moves the resume handle, where Windows documents that it does, and

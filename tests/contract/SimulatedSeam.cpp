@@ -6,10 +6,10 @@
 namespace tobrunel::contract {
 namespace {
 
-using namespace scm::simulated;
-
-// stop, pause & continue, shutdown: what the real test service accepts while it runs
-constexpr std::uint32_t AcceptedWhileRunning = 0x1 | 0x2 | 0x4;
+// What the real test service accepts while it runs.
+constexpr std::uint32_t AcceptedWhileRunning = scm::controlsAccepted::AcceptStop |
+                                               scm::controlsAccepted::AcceptPauseContinue |
+                                               scm::controlsAccepted::AcceptShutdown;
 
 ContractService described(const std::string& name, std::uint32_t startType) {
     return ContractService{name, "Tobrunel Contract " + name,
@@ -34,13 +34,13 @@ public:
 
     scm::ServiceManager& manager() override { return manager_; }
     ContractService demandService() const override {
-        return described("TobrunelContract", DemandStart);
+        return described("TobrunelContract", scm::startType::DemandStart);
     }
     ContractService disabledService() const override {
-        return described("TobrunelContractOff", DisabledStart);
+        return described("TobrunelContractOff", scm::startType::Disabled);
     }
     ContractService deletableService() const override {
-        return described("TobrunelContractDel", DemandStart);
+        return described("TobrunelContractDel", scm::startType::DemandStart);
     }
     bool isWine() const override { return false; }
     void disturbThreadError() override { scm::SimulatedServiceManager::setThreadError(0xdeadbeef); }

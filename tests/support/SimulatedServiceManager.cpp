@@ -11,13 +11,6 @@ namespace tobrunel::scm {
 
 namespace {
 
-using namespace simulated;
-
-constexpr std::uint32_t StateActive = 1;
-constexpr std::uint32_t StateInactive = 2;
-constexpr std::uint32_t Running = 4;
-constexpr std::uint32_t Paused = 7;
-constexpr std::uint32_t AcceptPauseContinue = 0x2;
 // Handles are opaque and never 0; a step of 4 keeps them aligned like the platform's.
 constexpr RawHandle HandleStep = 4;
 
@@ -399,26 +392,29 @@ int SimulatedServiceManager::ControlService(RawHandle service, std::uint32_t con
     auto& entry = *serviceOf(*open);
     auto& current = entry.status;
     // A refused control still reports the service's current status, as the platform documents.
-    if (current.dwCurrentState == StateStopped) {
+    if (current.dwCurrentState == serviceState::Stopped) {
         *status = current;
         return fail(call, error::ServiceNotActive);
     }
     const bool accepted =
-        control == control::Stop    ? (current.dwControlsAccepted & AcceptsStop) != 0
-        : control == control::Pause ? (current.dwControlsAccepted & AcceptPauseContinue) != 0 &&
-                                          current.dwCurrentState == Running
-        : control == control::Continue ? (current.dwControlsAccepted & AcceptPauseContinue) != 0 &&
-                                             current.dwCurrentState == Paused
-                                       : false;
+        control == control::Stop ? (current.dwControlsAccepted & controlsAccepted::AcceptStop) != 0
+        : control == control::Pause
+            ? (current.dwControlsAccepted & controlsAccepted::AcceptPauseContinue) != 0 &&
+                  current.dwCurrentState == serviceState::Running
+        : control == control::Continue
+            ? (current.dwControlsAccepted & controlsAccepted::AcceptPauseContinue) != 0 &&
+                  current.dwCurrentState == serviceState::Paused
+            : false;
     if (!accepted) {
         *status = current;
         return fail(call, error::InvalidServiceControl);
     }
     if (control == control::Stop) {
-        current.dwCurrentState = StateStopped;
+        current.dwCurrentState = serviceState::Stopped;
         current.dwControlsAccepted = 0;
     } else {
-        current.dwCurrentState = control == control::Pause ? Paused : Running;
+        current.dwCurrentState =
+            control == control::Pause ? serviceState::Paused : serviceState::Running;
     }
     *status = current;
     return succeed(call);
@@ -435,13 +431,13 @@ int SimulatedServiceManager::StartServiceA(RawHandle service, std::uint32_t argu
     if (entry.markedForDelete) {
         return fail(call, error::ServiceMarkedForDelete);
     }
-    if (entry.startType == DisabledStart) {
+    if (entry.startType == startType::Disabled) {
         return fail(call, error::ServiceDisabled);
     }
-    if (entry.status.dwCurrentState != StateStopped) {
+    if (entry.status.dwCurrentState != serviceState::Stopped) {
         return fail(call, error::ServiceAlreadyRunning);
     }
-    entry.status.dwCurrentState = Running;
+    entry.status.dwCurrentState = serviceState::Running;
     entry.status.dwControlsAccepted = entry.controlsWhenRunning;
     return succeed(call);
 }
@@ -481,8 +477,8 @@ int SimulatedServiceManager::EnumServicesStatusA(RawHandle manager, std::uint32_
     // costs what it returns, not what the database holds.
     const auto& services = findComputer(open->computer)->services;
     const auto matches = [&](const SimulatedService& service) {
-        const bool active = service.status.dwCurrentState != StateStopped;
-        const auto state = active ? StateActive : StateInactive;
+        const bool active = service.status.dwCurrentState != scm::serviceState::Stopped;
+        const auto state = active ? enumState::Active : enumState::Inactive;
         return (service.status.dwServiceType & serviceType) != 0 && (state & serviceState) != 0;
     };
     // Records fill the buffer from its start, their texts from its end, as the platform lays

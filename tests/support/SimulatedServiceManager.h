@@ -18,26 +18,20 @@
 
 namespace tobrunel::scm {
 
-// The platform's numbers that a simulated service starts with.
 namespace simulated {
-inline constexpr std::uint32_t Win32OwnProcess = 0x10;
-inline constexpr std::uint32_t StateStopped = 1;
-inline constexpr std::uint32_t AcceptsStop = 0x1;
-inline constexpr std::uint32_t DemandStart = 3;
-inline constexpr std::uint32_t DisabledStart = 4;
-inline constexpr std::uint32_t ErrorNormal = 1;
-inline constexpr std::uint32_t EveryRight = 0xFFFFFFFF;
+// Every access right there is: what a caller holds unless a test takes some away.
+inline constexpr std::uint32_t EveryRight = ~std::uint32_t{0};
 } // namespace simulated
 
 // SimulatedService is one entry of a computer's service database, with texts in ANSI form.
 struct SimulatedService {
     std::string name;
     std::string displayName;
-    ServiceStatus status{simulated::Win32OwnProcess, simulated::StateStopped, 0, 0, 0, 0, 0};
+    ServiceStatus status{serviceType::Win32OwnProcess, serviceState::Stopped, 0, 0, 0, 0, 0};
     // The controls the service accepts while it runs; a stopped service accepts none.
-    std::uint32_t controlsWhenRunning = simulated::AcceptsStop;
-    std::uint32_t startType = simulated::DemandStart;
-    std::uint32_t errorControl = simulated::ErrorNormal;
+    std::uint32_t controlsWhenRunning = controlsAccepted::AcceptStop;
+    std::uint32_t startType = scm::startType::DemandStart;
+    std::uint32_t errorControl = scm::errorControl::NormalError;
     std::uint32_t tagId = 0;
     std::string binaryPathName;
     std::string loadOrderGroup;

@@ -1,5 +1,6 @@
 // The control commands: which cached states reach the platform, with which rights, and what the
 // status fields hold afterwards.
+#include "model/Enumerations.h"
 #include "model/clsService.h"
 
 #include "CallLog.h"
@@ -41,13 +42,16 @@ struct Rights {
 Rights rightsOf(Command command) {
     switch (command) {
     case Command::Stop:
-        return {0x20, 0x20, "ControlService", 1};
+        return {access::ScManagerModifyBootConfig, access::ServiceStop, "ControlService",
+                control::Stop};
     case Command::Start:
-        return {0x10, 0x10, "StartServiceA", 0};
+        return {access::ScManagerQueryLockStatus, access::ServiceStart, "StartServiceA", 0};
     case Command::Pause:
-        return {0x20000000, 0x40, "ControlService", 2};
+        return {access::GenericExecute, access::ServicePauseContinue, "ControlService",
+                control::Pause};
     case Command::Continue:
-        return {0x20000000, 0x40, "ControlService", 3};
+        return {access::GenericExecute, access::ServicePauseContinue, "ControlService",
+                control::Continue};
     }
     return {};
 }
@@ -101,7 +105,9 @@ TEST_P(CommandPrecondition, DecidesOnTheCacheAloneAndUsesTheCommandsRights) {
     expectHandlesClean(*platform);
 }
 
-constexpr std::uint32_t Stop = 0x1, PauseContinue = 0x2, Shutdown = 0x4;
+constexpr std::uint32_t Stop = controlsAccepted::AcceptStop,
+                        PauseContinue = controlsAccepted::AcceptPauseContinue,
+                        Shutdown = controlsAccepted::AcceptShutdown;
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandPrecondition,
@@ -175,7 +181,7 @@ TEST(Commands, ControlCopiesBackTheRecordThePlatformReturned) {
 class PartialRefusal : public SimulatedServiceManager {
 public:
     int ControlService(RawHandle, std::uint32_t, ServiceStatus* status) override {
-        status->dwServiceType = 0x10;
+        status->dwServiceType = serviceType::Win32OwnProcess;
         status->dwCurrentState = 4;
         return 0;
     }
@@ -196,7 +202,7 @@ TEST(Commands, RefusedControlStillOverwritesTheStatusFields) {
     partial->findService("Target")->status.dwWaitHint = 99;
     EXPECT_FALSE(other->PauseService());
     EXPECT_EQ(other->CurrentState(), 4);
-    EXPECT_EQ(other->ServiceType(), 0x10);
+    EXPECT_EQ(other->ServiceType(), enServiceType::Win32OwnProcess);
     EXPECT_EQ(other->ControlsAccepted(), 0);
     EXPECT_EQ(other->WaitHint(), 0);
 }
@@ -208,7 +214,7 @@ TEST(Commands, FailedOpensChangeNoField) {
         platform->failCall(function, error::AccessDenied);
         EXPECT_FALSE(service->StopService()) << function;
         EXPECT_EQ(service->CurrentState(), 4) << function;
-        EXPECT_EQ(service->ControlsAccepted(), 3) << function;
+        EXPECT_EQ(service->ControlsAccepted(), Stop | PauseContinue) << function;
         expectHandlesClean(*platform);
     }
 }

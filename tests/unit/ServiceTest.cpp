@@ -1,5 +1,6 @@
 // The service object on the simulated manager: name resolution, the refresh phases and the
 // states of its cache.
+#include "model/Enumerations.h"
 #include "model/clsService.h"
 
 #include "CallLog.h"
@@ -13,6 +14,10 @@ using namespace tobrunel::scm;
 using namespace tobrunel::testing_support;
 
 namespace {
+
+// What runningService accepts unless told otherwise.
+constexpr auto EveryControl = controlsAccepted::AcceptStop | controlsAccepted::AcceptPauseContinue |
+                              controlsAccepted::AcceptShutdown;
 
 class ServiceObject : public testing::Test {
 protected:
@@ -75,8 +80,8 @@ TEST_F(ServiceObject, NameLoadsEverythingThroughTheExactCalls) {
     EXPECT_EQ(service.Name(), u"Spooler");
     EXPECT_EQ(service.DisplayName(), u"Print Spooler");
     EXPECT_EQ(service.CurrentState(), 4);
-    EXPECT_EQ(service.ServiceType(), 0x10);
-    EXPECT_EQ(service.ControlsAccepted(), 7);
+    EXPECT_EQ(service.ServiceType(), enServiceType::Win32OwnProcess);
+    EXPECT_EQ(service.ControlsAccepted(), EveryControl);
     EXPECT_EQ(service.StartType(), 2);
     EXPECT_EQ(service.StartErrorSeverity(), 1);
     EXPECT_EQ(service.TagID(), 7);
@@ -252,7 +257,7 @@ TEST_P(ConfigurationPhaseFailure, LeavesStatusOnlyAndReturnsTrue) {
     EXPECT_TRUE(service.Refresh());
 
     EXPECT_EQ(service.CurrentState(), 4);
-    EXPECT_EQ(service.ControlsAccepted(), 7);
+    EXPECT_EQ(service.ControlsAccepted(), EveryControl);
     expectConfigurationEmpty(service);
     EXPECT_EQ(service.DisplayName(), u"Print Spooler");
     EXPECT_EQ(service.Dependencies()->Count(), 0);
@@ -345,13 +350,14 @@ TEST_F(ServiceObject, HeldDependencyListKeepsItsNamesAcrossRefresh) {
 
 TEST_F(ServiceObject, ValuesOutsideTheEnumerationsArriveUnchanged) {
     auto odd = runningService("Odd", "Odd Service");
-    odd.status = ServiceStatus{0x8, 99, 0xFF, 0xFFFFFFFF, 0x80000000, 3, 1234};
+    odd.status =
+        ServiceStatus{serviceType::RecognizerDriver, 99, 0xFF, 0xFFFFFFFF, 0x80000000, 3, 1234};
     odd.startType = 77;
     odd.errorControl = 0xFFFFFFFE;
     odd.tagId = 0xFFFFFFFF;
     platform->addService(odd);
     service.Name(u"Odd");
-    EXPECT_EQ(service.ServiceType(), 8);
+    EXPECT_EQ(service.ServiceType(), serviceType::RecognizerDriver);
     EXPECT_EQ(service.CurrentState(), 99);
     EXPECT_EQ(service.ControlsAccepted(), 0xFF);
     EXPECT_EQ(service.Win32ExitCode(), -1);

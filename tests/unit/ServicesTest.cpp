@@ -34,12 +34,13 @@ SimulatedService serviceOfType(std::string name, std::uint32_t type, bool runnin
 class Collection : public testing::Test {
 protected:
     Collection() {
-        platform->addService(serviceOfType("OwnRunning", 0x10, true));
-        platform->addService(serviceOfType("ShareStopped", 0x20, false));
-        platform->addService(serviceOfType("Interactive", 0x110, true));
-        platform->addService(serviceOfType("Kernel", 0x1, true));
-        platform->addService(serviceOfType("FileSystem", 0x2, false));
-        platform->addService(serviceOfType("Recogniser", 0x8, true));
+        platform->addService(serviceOfType("OwnRunning", serviceType::Win32OwnProcess, true));
+        platform->addService(serviceOfType("ShareStopped", serviceType::Win32ShareProcess, false));
+        platform->addService(serviceOfType(
+            "Interactive", serviceType::InteractiveProcess | serviceType::Win32OwnProcess, true));
+        platform->addService(serviceOfType("Kernel", serviceType::KernelDriver, true));
+        platform->addService(serviceOfType("FileSystem", serviceType::FileSystemDriver, false));
+        platform->addService(serviceOfType("Recogniser", serviceType::RecognizerDriver, true));
     }
     void TearDown() override { expectHandlesClean(*platform); }
 
@@ -108,16 +109,22 @@ std::set<std::u16string> joined(std::set<std::u16string> a, const std::set<std::
     return a;
 }
 
+constexpr auto Win32 = serviceType::Win32, Drivers = serviceType::Driver, Both = Win32 | Drivers;
+constexpr auto Active = enumState::Active, Inactive = enumState::Inactive, All = enumState::All;
+
 INSTANTIATE_TEST_SUITE_P(
     Grid, FilterGrid,
-    testing::Values(
-        FilterCase{0, 0, 0x30, 1, win32Active}, FilterCase{0, 1, 0x30, 2, win32Inactive},
-        FilterCase{0, 2, 0x30, 3, win32All}, FilterCase{1, 0, 0x0B, 1, driversActive},
-        FilterCase{1, 1, 0x0B, 2, driversInactive}, FilterCase{1, 2, 0x0B, 3, driversAll},
-        FilterCase{2, 0, 0x3B, 1, joined(win32Active, driversActive)},
-        FilterCase{2, 1, 0x3B, 2, joined(win32Inactive, driversInactive)},
-        FilterCase{2, 2, 0x3B, 3, joined(win32All, driversAll)}, FilterCase{5, 2, 0, 3, {}},
-        FilterCase{-1, 2, 0, 3, {}}, FilterCase{0, 3, 0x30, 0, {}}, FilterCase{0, -7, 0x30, 0, {}}),
+    testing::Values(FilterCase{0, 0, Win32, Active, win32Active},
+                    FilterCase{0, 1, Win32, Inactive, win32Inactive},
+                    FilterCase{0, 2, Win32, All, win32All},
+                    FilterCase{1, 0, Drivers, Active, driversActive},
+                    FilterCase{1, 1, Drivers, Inactive, driversInactive},
+                    FilterCase{1, 2, Drivers, All, driversAll},
+                    FilterCase{2, 0, Both, Active, joined(win32Active, driversActive)},
+                    FilterCase{2, 1, Both, Inactive, joined(win32Inactive, driversInactive)},
+                    FilterCase{2, 2, Both, All, joined(win32All, driversAll)},
+                    FilterCase{5, 2, 0, All, {}}, FilterCase{-1, 2, 0, All, {}},
+                    FilterCase{0, 3, Win32, 0, {}}, FilterCase{0, -7, Win32, 0, {}}),
     ([](const auto& info) {
         return "type_" + numberName(info.param.type) + "_state_" + numberName(info.param.state);
     }));

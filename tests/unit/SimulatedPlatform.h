@@ -10,12 +10,16 @@
 
 namespace tobrunel::testing_support {
 
-inline scm::SimulatedService runningService(std::string name, std::string displayName,
-                                            std::uint32_t controls = 0x1 | 0x2 | 0x4) {
+inline scm::SimulatedService
+runningService(std::string name, std::string displayName,
+               std::uint32_t controls = scm::controlsAccepted::AcceptStop |
+                                        scm::controlsAccepted::AcceptPauseContinue |
+                                        scm::controlsAccepted::AcceptShutdown) {
     scm::SimulatedService service;
     service.name = std::move(name);
     service.displayName = std::move(displayName);
-    service.status = scm::ServiceStatus{0x10, 4, controls, 0, 0, 0, 0};
+    service.status = scm::ServiceStatus{
+        scm::serviceType::Win32OwnProcess, scm::serviceState::Running, controls, 0, 0, 0, 0};
     service.controlsWhenRunning = controls;
     service.binaryPathName = "C:\\windows\\system32\\" + service.name + ".exe";
     return service;
@@ -23,7 +27,7 @@ inline scm::SimulatedService runningService(std::string name, std::string displa
 
 inline scm::SimulatedService stoppedService(std::string name, std::string displayName) {
     auto service = runningService(std::move(name), std::move(displayName));
-    service.status.dwCurrentState = 1;
+    service.status.dwCurrentState = scm::serviceState::Stopped;
     service.status.dwControlsAccepted = 0;
     return service;
 }

@@ -3,6 +3,7 @@
 
 #include "base/AutomationError.h"
 #include "base/Text.h"
+#include "tests/support/Utf8.h"
 
 #include <gtest/gtest.h>
 

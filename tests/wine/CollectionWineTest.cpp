@@ -87,8 +87,8 @@ TEST_F(CollectionWineTest, ANewCollectionAndEveryFilterCellListWhatThePlatformEn
         DWORD mask;
     };
     const Filter types[] = {
-        {enServiceEnumType::Win32Services, Win32Services},
-        {enServiceEnumType::KernelAndFileSystemDrivers, Drivers},
+        {enServiceEnumType::Win32Services, SERVICE_WIN32},
+        {enServiceEnumType::KernelAndFileSystemDrivers, SERVICE_DRIVER},
         {enServiceEnumType::BothWin32AndDrivers, AllServices},
     };
     const Filter states[] = {

@@ -137,7 +137,7 @@ TEST_F(ComClientTest, ServicesAreFoundByPositionAndByNameAsTheSameObject) {
         ASSERT_TRUE(byPosition);
         const auto name = text(&_clsService::get_Name, *byPosition.Get());
         EXPECT_FALSE(name.empty());
-        EXPECT_NE(number(&_clsService::get_ServiceType, *byPosition.Get()) & 0x30, 0)
+        EXPECT_NE(number(&_clsService::get_ServiceType, *byPosition.Get()) & SERVICE_WIN32, 0)
             << "Win32 services only";
         const auto byName = item(*services.Get(), Variant::text(name));
         ASSERT_TRUE(byName);

@@ -1,7 +1,6 @@
 // clsService against Wine's real service control manager: every field it loads is what the
 // platform's own calls report, for Wine's services and for an installed test service.
 #include "model/clsService.h"
-#include "base/Text.h"
 #include "scm/Win32ServiceManager.h"
 #include "tests/wine/TestService.h"
 #include "tests/wine/WineTestSupport.h"
@@ -18,8 +17,13 @@ namespace {
 
 constexpr const char16_t* UnknownService = u"Tobrunel-No-Such-Service";
 
+// The names of the rows that trace this are ASCII.
 std::string utf8(const std::u16string& text) {
-    return toUtf8(text);
+    std::string narrow;
+    for (const auto c : text) {
+        narrow += static_cast<char>(c);
+    }
+    return narrow;
 }
 
 // swapCase writes every ASCII letter in the other case, so the text matches only when letter

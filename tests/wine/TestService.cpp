@@ -182,7 +182,7 @@ DWORD install(const InstalledService& installed) {
 
 std::vector<std::string> servicesWithPrefix() {
     std::vector<std::string> names;
-    if (const auto services = enumerateServices(Win32Services, SERVICE_STATE_ALL)) {
+    if (const auto services = enumerateServices(SERVICE_WIN32, SERVICE_STATE_ALL)) {
         for (const auto& service : *services) {
             if (hasServicePrefix(service.name)) {
                 names.push_back(service.name);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -35,8 +37,8 @@ inline constexpr const char* ServicePrefix = "TobrunelTest";
 // What the service reports while it moves between states, so tests can recognise it.
 inline constexpr std::uint32_t PendingCheckPoint = 1;
 inline constexpr std::uint32_t PendingWaitHint = 3000;
-// accept stop, pause & continue, shutdown
-inline constexpr std::uint32_t AcceptedControls = 0x1 | 0x2 | 0x4;
+inline constexpr std::uint32_t AcceptedControls =
+    SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE | SERVICE_ACCEPT_SHUTDOWN;
 
 // installedAs names the service of `role` for this process: prefix + process id + role, the test
 // program's own Windows path as binary, demand start (the disabled one: disabled).

@@ -23,9 +23,7 @@ namespace tobrunel::wintest {
 // Set as the last error before a call whose error a test asserts, so a stale code cannot pass.
 inline constexpr DWORD Sentinel = 0xdeadbeef;
 
-inline constexpr DWORD Win32Services = 0x30;
-inline constexpr DWORD Drivers = 0x0B;
-inline constexpr DWORD AllServices = 0x3B;
+inline constexpr DWORD AllServices = SERVICE_WIN32 | SERVICE_DRIVER;
 
 struct ScmHandleCloser {
     void operator()(SC_HANDLE handle) const noexcept { ::CloseServiceHandle(handle); }

@@ -253,6 +253,13 @@ On Error GoTo 0
 Check number = 13, "a text that is no number is a type mismatch (13): " & number
 
 On Error Resume Next
+item = list.Item(holder)
+number = ErrorOf(Err.Number)
+Err.Clear
+On Error GoTo 0
+Check number = 13, "an object as lIndex is a type mismatch (13), not its default value: " & number
+
+On Error Resume Next
 spooler.NoSuchMember
 number = ErrorOf(Err.Number)
 Err.Clear
