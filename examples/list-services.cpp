@@ -139,8 +139,8 @@ ComPtr<_clsServices> createServices() {
     check(CLSIDFromProgID(L"Velcastra.clsServices", &clsid),
           "CLSIDFromProgID(\"Velcastra.clsServices\") (is Tobrunel.dll registered?)");
     ComPtr<_clsServices> services;
-    check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, _clsServices::iid,
-                           reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())),
+    check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                           IID_PPV_ARGS(services.ReleaseAndGetAddressOf())),
           "CoCreateInstance(Velcastra.clsServices)");
     return services;
 }

@@ -1,5 +1,6 @@
-// The identifiers by which clients and the registry know the library, its classes, interfaces
-// and enumerations. They are fixed for good: changing one breaks every compiled client.
+// The identifiers by which clients and the registry know the library, its classes and
+// enumerations (the interfaces' are in Interfaces.h). They are fixed for good: changing one breaks
+// every compiled client.
 #pragma once
 
 #include <guiddef.h>
@@ -51,10 +52,6 @@ inline constexpr GUID LIBID_Velcastra = makeGuid("9E190AD9-4554-4C0C-9487-ED0574
 inline constexpr GUID CLSID_clsService = makeGuid("062143D9-7BBA-416B-81A1-0F5F86C950A8");
 inline constexpr GUID CLSID_clsServices = makeGuid("EB300D7B-E892-4267-8AF4-2CE2040ADC83");
 inline constexpr GUID CLSID_clsSVCDependencies = makeGuid("7C91D0E9-E43F-4B4A-86A7-A6207AEE69B3");
-
-inline constexpr GUID IID__clsService = makeGuid("880D2394-52B7-422E-B1B6-F6F3C6264CBF");
-inline constexpr GUID IID__clsServices = makeGuid("111A1667-1231-494F-B299-D819C80B76E2");
-inline constexpr GUID IID__clsSVCDependencies = makeGuid("9DC445B3-02BF-464C-988D-C8C1DCAF598E");
 
 // The enumerations, in the type library's order.
 inline constexpr GUID enumerationIds[] = {

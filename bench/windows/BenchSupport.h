@@ -116,8 +116,8 @@ template <typename Interface> server::ComPtr<Interface> createByProgId(const wch
     server::ComPtr<Interface> object;
     CLSID clsid{};
     if (SUCCEEDED(CLSIDFromProgID(progId, &clsid))) {
-        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, Interface::iid,
-                         reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_PPV_ARGS(object.ReleaseAndGetAddressOf()));
     }
     return object;
 }

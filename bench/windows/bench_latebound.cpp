@@ -103,8 +103,8 @@ ComPtr<IDispatch> createDispatch(const wchar_t* progId) {
     ComPtr<IDispatch> object;
     CLSID clsid{};
     if (SUCCEEDED(CLSIDFromProgID(progId, &clsid))) {
-        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                         reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_PPV_ARGS(object.ReleaseAndGetAddressOf()));
     }
     return object;
 }

@@ -2,7 +2,6 @@
 // their own bytes: 4-byte slots for 32-bit Windows, 8-byte ones for 64-bit, IDispatch's seven
 // entries first. The platform's reader cannot tell: a 64-bit one shows 8-byte slots for both.
 #include "server/Descriptions.h"
-#include "server/InterfaceSlots.h"
 #include "tests/dllcheck/CheckedLibrary.h"
 #include "tests/dllcheck/MsftLayout.h"
 #include "tests/wine/ServerTestSupport.h"
@@ -15,6 +14,9 @@
 
 namespace tobrunel::server::testing {
 namespace {
+
+// A dual interface's own members follow the seven of IDispatch.
+constexpr int firstMemberSlot = 7;
 
 void expectLayoutOf(SYSKIND platform, std::span<const std::byte> bytes) {
     ASSERT_FALSE(bytes.empty());
@@ -29,10 +31,10 @@ void expectLayoutOf(SYSKIND platform, std::span<const std::byte> bytes) {
                          [&](const auto& type) { return type.guid == description.iid; });
         ASSERT_NE(found, layout.types.end());
         const int members = static_cast<int>(description.members.size());
-        EXPECT_EQ(found->vtableSize, slot * (static_cast<int>(firstMemberSlot) + members));
+        EXPECT_EQ(found->vtableSize, slot * (firstMemberSlot + members));
         ASSERT_EQ(found->vtableOffsets.size(), description.members.size());
         for (int i = 0; i < members; ++i) {
-            EXPECT_EQ(found->vtableOffsets[i], slot * (static_cast<int>(firstMemberSlot) + i))
+            EXPECT_EQ(found->vtableOffsets[i], slot * (firstMemberSlot + i))
                 << std::wstring(description.members[i].name).c_str();
         }
     }

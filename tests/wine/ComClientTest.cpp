@@ -29,8 +29,8 @@ std::wstring computerName() {
 
 template <typename Interface> bool sameObject(Interface* a, Interface* b) {
     ComPtr<IUnknown> first, second;
-    a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(first.ReleaseAndGetAddressOf()));
-    b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(second.ReleaseAndGetAddressOf()));
+    a->QueryInterface(IID_PPV_ARGS(first.ReleaseAndGetAddressOf()));
+    b->QueryInterface(IID_PPV_ARGS(second.ReleaseAndGetAddressOf()));
     return first && first.Get() == second.Get();
 }
 
@@ -70,8 +70,7 @@ protected:
         ComPtr<IClassFactory> factory;
         const auto getClassObject = library.entry<GetClassObject>("DllGetClassObject");
         EXPECT_HRESULT(expected,
-                       getClassObject(clsid, IID_IClassFactory,
-                                      reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())));
+                       getClassObject(clsid, IID_PPV_ARGS(factory.ReleaseAndGetAddressOf())));
         return factory;
     }
 
@@ -79,9 +78,8 @@ protected:
         ComPtr<_clsServices> services;
         CLSID clsid{};
         EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsServices", &clsid));
-        EXPECT_HRESULT(
-            S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsServices,
-                                   reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())));
+        EXPECT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_PPV_ARGS(services.ReleaseAndGetAddressOf())));
         return services;
     }
 
@@ -89,9 +87,8 @@ protected:
         ComPtr<_clsService> service;
         CLSID clsid{};
         EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsService", &clsid));
-        EXPECT_HRESULT(
-            S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsService,
-                                   reinterpret_cast<void**>(service.ReleaseAndGetAddressOf())));
+        EXPECT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_PPV_ARGS(service.ReleaseAndGetAddressOf())));
         return service;
     }
 
@@ -266,25 +263,19 @@ TEST_F(ComClientTest, ObjectsAnswerForTheirThreeInterfacesOnly) {
     ComPtr<IDispatch> dispatch;
     ComPtr<_clsServices> again;
     ComPtr<IUnknown> other;
-    EXPECT_HRESULT(
-        S_OK, services->QueryInterface(IID_IUnknown,
-                                       reinterpret_cast<void**>(unknown.ReleaseAndGetAddressOf())));
-    EXPECT_HRESULT(S_OK,
-                   services->QueryInterface(
-                       IID_IDispatch, reinterpret_cast<void**>(dispatch.ReleaseAndGetAddressOf())));
-    EXPECT_HRESULT(
-        S_OK, dispatch->QueryInterface(IID__clsServices,
-                                       reinterpret_cast<void**>(again.ReleaseAndGetAddressOf())));
+    EXPECT_HRESULT(S_OK, services->QueryInterface(IID_PPV_ARGS(unknown.ReleaseAndGetAddressOf())));
+    EXPECT_HRESULT(S_OK, services->QueryInterface(IID_PPV_ARGS(dispatch.ReleaseAndGetAddressOf())));
+    EXPECT_HRESULT(S_OK, dispatch->QueryInterface(IID_PPV_ARGS(again.ReleaseAndGetAddressOf())));
     EXPECT_EQ(again.Get(), services.Get());
     for (const GUID* refused : {&IID__clsService, &IID__clsSVCDependencies, &IID_IEnumVARIANT,
                                 &IID_ISupportErrorInfo, &IID_IClassFactory}) {
         EXPECT_HRESULT(E_NOINTERFACE,
                        services->QueryInterface(
-                           *refused, reinterpret_cast<void**>(other.ReleaseAndGetAddressOf())));
+                           *refused, IID_PPV_ARGS_Helper(other.ReleaseAndGetAddressOf())));
     }
     EXPECT_HRESULT(E_NOINTERFACE,
-                   service->QueryInterface(
-                       IID__clsServices, reinterpret_cast<void**>(other.ReleaseAndGetAddressOf())));
+                   service->QueryInterface(IID__clsServices,
+                                           IID_PPV_ARGS_Helper(other.ReleaseAndGetAddressOf())));
     EXPECT_HRESULT(E_POINTER, services->QueryInterface(IID_IUnknown, nullptr));
     EXPECT_HRESULT(E_POINTER, services->get_Count(nullptr));
 }
@@ -294,26 +285,24 @@ TEST_F(ComClientTest, ClassObjectsServeTheTwoCreatableClassesOnly) {
     ASSERT_TRUE(factory);
     ComPtr<IUnknown> object;
     ComPtr<IUnknown> outer;
-    ASSERT_HRESULT(
-        S_OK, factory->CreateInstance(nullptr, IID_IUnknown,
-                                      reinterpret_cast<void**>(outer.ReleaseAndGetAddressOf())));
-    EXPECT_HRESULT(
-        CLASS_E_NOAGGREGATION,
-        factory->CreateInstance(outer.Get(), IID_IUnknown,
-                                reinterpret_cast<void**>(object.ReleaseAndGetAddressOf())));
+    ASSERT_HRESULT(S_OK,
+                   factory->CreateInstance(nullptr, IID_PPV_ARGS(outer.ReleaseAndGetAddressOf())));
+    EXPECT_HRESULT(CLASS_E_NOAGGREGATION,
+                   factory->CreateInstance(outer.Get(), IID_IUnknown,
+                                           IID_PPV_ARGS_Helper(object.ReleaseAndGetAddressOf())));
     EXPECT_FALSE(object);
-    EXPECT_HRESULT(E_NOINTERFACE, factory->CreateInstance(
-                                      nullptr, IID__clsService,
-                                      reinterpret_cast<void**>(object.ReleaseAndGetAddressOf())));
+    EXPECT_HRESULT(E_NOINTERFACE,
+                   factory->CreateInstance(nullptr, IID__clsService,
+                                           IID_PPV_ARGS_Helper(object.ReleaseAndGetAddressOf())));
     EXPECT_TRUE(factoryOf(CLSID_clsService));
 
     factoryOf(CLSID_clsSVCDependencies, CLASS_E_CLASSNOTAVAILABLE);
     factoryOf(someOtherClass, CLASS_E_CLASSNOTAVAILABLE);
     CLSID clsid{};
     EXPECT_TRUE(FAILED(CLSIDFromProgID(L"Velcastra.clsSVCDependencies", &clsid)));
-    EXPECT_TRUE(FAILED(
-        CoCreateInstance(CLSID_clsSVCDependencies, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                         reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()))));
+    EXPECT_TRUE(FAILED(CoCreateInstance(CLSID_clsSVCDependencies, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_IUnknown,
+                                        IID_PPV_ARGS_Helper(object.ReleaseAndGetAddressOf()))));
 }
 
 TEST_F(ComClientTest, TheLibraryMayUnloadOnlyWhenNothingLivesAndNothingIsLocked) {
@@ -459,8 +448,7 @@ TEST_F(ComClientTest, ObjectsMadeInsideWorkWhileTheLibraryIsUnregistered) {
         ASSERT_TRUE(factory);
         ComPtr<_clsServices> services;
         ASSERT_HRESULT(S_OK, factory->CreateInstance(
-                                 nullptr, IID__clsServices,
-                                 reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())));
+                                 nullptr, IID_PPV_ARGS(services.ReleaseAndGetAddressOf())));
         const auto service = item(*services.Get(), Variant::integer(1));
         ASSERT_TRUE(service);
         EXPECT_FALSE(text(&_clsService::get_Name, *service.Get()).empty());

@@ -3,7 +3,6 @@
 // order, every member of the three interfaces, the enumerations, and the C++ vtable slots.
 #include "model/Enumerations.h"
 #include "server/Descriptions.h"
-#include "server/InterfaceSlots.h"
 
 #include "ServerTestSupport.h"
 #include "tests/dllcheck/CheckedLibrary.h"
@@ -395,23 +394,6 @@ TEST_F(TypeLibraryTest, EnumerationMembersCarryTheirNamesAsHelpStrings) {
             info->ReleaseVarDesc(variable);
         }
     }
-}
-
-// The C++ declarations against the tables: the names and signatures are checked when the server
-// compiles; here each method's vtable slot is checked against its row.
-template <typename Slots> void expectSlotsInRowOrder(const Slots& slots, std::string_view name) {
-    std::ptrdiff_t row = 0;
-    const auto expectSlot = [&](const auto& slot) {
-        EXPECT_EQ(vtableSlotOf(slot), firstMemberSlot + row) << name << "::" << slot.cppName;
-        ++row;
-    };
-    std::apply([&](const auto&... slot) { (expectSlot(slot), ...); }, slots);
-}
-
-TEST(VtableLayoutTest, EveryMethodSitsInTheSlotOfItsRow) {
-    expectSlotsInRowOrder(clsServiceSlots, "_clsService");
-    expectSlotsInRowOrder(clsServicesSlots, "_clsServices");
-    expectSlotsInRowOrder(clsSVCDependenciesSlots, "_clsSVCDependencies");
 }
 
 } // namespace
