@@ -29,24 +29,35 @@ constexpr int compareFolded(std::wstring_view a, std::wstring_view b) {
 constexpr const InterfaceDescription* described[] = {&clsServiceInterface, &clsServicesInterface,
                                                      &clsSVCDependenciesInterface};
 
-// Every interface derives from IDispatch, whose members its type information names too.
+// Every interface derives from IDispatch, whose members its type information names too, with
+// their parameters' names.
 struct Inherited {
     std::wstring_view name;
     DISPID id;
+    std::span<const std::wstring_view> parameters;
 };
-constexpr Inherited inherited[] = {
-    {L"QueryInterface", 0x60000000}, {L"AddRef", 0x60000001},
-    {L"Release", 0x60000002},        {L"GetTypeInfoCount", 0x60010000},
-    {L"GetTypeInfo", 0x60010001},    {L"GetIDsOfNames", 0x60010002},
-    {L"Invoke", 0x60010003}};
+constexpr std::wstring_view queryInterface[] = {L"riid", L"ppvObj"};
+constexpr std::wstring_view getTypeInfoCount[] = {L"pctinfo"};
+constexpr std::wstring_view getTypeInfo[] = {L"itinfo", L"lcid", L"pptinfo"};
+constexpr std::wstring_view getIDsOfNames[] = {L"riid", L"rgszNames", L"cNames", L"lcid",
+                                               L"rgdispid"};
+constexpr std::wstring_view invoke[] = {L"dispidMember", L"riid",       L"lcid",       L"wFlags",
+                                        L"pdispparams",  L"pvarResult", L"pexcepinfo", L"puArgErr"};
+constexpr Inherited inherited[] = {{L"QueryInterface", 0x60000000, queryInterface},
+                                   {L"AddRef", 0x60000001, {}},
+                                   {L"Release", 0x60000002, {}},
+                                   {L"GetTypeInfoCount", 0x60010000, getTypeInfoCount},
+                                   {L"GetTypeInfo", 0x60010001, getTypeInfo},
+                                   {L"GetIDsOfNames", 0x60010002, getIDsOfNames},
+                                   {L"Invoke", 0x60010003, invoke}};
 
-// A name belongs to the first member that bears it (a property's get before its let); its
-// parameter, named for a get or method only, takes position 0.
+// A name belongs to the first member that bears it (a property's get before its let); the
+// parameters, named for a get or method only, take the positions from 0.
 struct NameEntry {
     std::size_t interfaceIndex = 0;
     std::wstring_view name;
     DISPID id = DISPID_UNKNOWN;
-    std::wstring_view parameter;
+    std::span<const std::wstring_view> parameters;
 };
 
 constexpr bool firstOfName(std::span<const Member> members, std::size_t at) {
@@ -82,10 +93,11 @@ constexpr auto makeNameTable() {
             const Member& member = members[i];
             const bool named = member.parameter && member.kind != MemberKind::PropertyLet;
             table[next++] = {index, member.name, member.dispid,
-                             named ? member.parameter->name : std::wstring_view{}};
+                             named ? std::span(&member.parameter->name, 1)
+                                   : std::span<const std::wstring_view>{}};
         }
         for (const auto& name : inherited) {
-            table[next++] = {index, name.name, name.id, {}};
+            table[next++] = {index, name.name, name.id, name.parameters};
         }
     }
     std::sort(table.begin(), table.end(), [](const NameEntry& a, const NameEntry& b) {
@@ -157,9 +169,15 @@ HRESULT idsOfNames(const InterfaceDescription& description, LPOLESTR* names, UIN
     ids[0] = member->id;
     HRESULT status = S_OK;
     for (UINT i = 1; i < count; ++i) {
-        if (names[i] != nullptr && !member->parameter.empty() &&
-            compareFolded(member->parameter, names[i]) == 0) {
-            ids[i] = 0;
+        const auto& parameters = member->parameters;
+        const auto found =
+            names[i] == nullptr
+                ? parameters.end()
+                : std::find_if(parameters.begin(), parameters.end(), [&](std::wstring_view name) {
+                      return compareFolded(name, names[i]) == 0;
+                  });
+        if (found != parameters.end()) {
+            ids[i] = static_cast<DISPID>(found - parameters.begin());
         } else {
             status = DISP_E_UNKNOWNNAME;
         }

@@ -7,8 +7,11 @@
 #include "ServerTestSupport.h"
 
 #include <chrono>
+#include <cwctype>
+#include <initializer_list>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace tobrunel::server {
 namespace {
@@ -332,6 +335,84 @@ TEST_F(ComClientTest, TheLibraryMayUnloadOnlyWhenNothingLivesAndNothingIsLocked)
     EXPECT_HRESULT(S_FALSE, canUnloadNow()) << "a list that outlives its service";
     list.Reset();
     EXPECT_HRESULT(S_OK, canUnloadNow());
+}
+
+// namesOf lists what a script may ask of an object: each member of its type information with
+// its parameters' names, then names the type information must refuse.
+std::vector<std::vector<std::wstring>> namesOf(ITypeInfo& info) {
+    std::vector<std::vector<std::wstring>> lists;
+    const UINT count = TypeAttributes(info)->cFuncs;
+    for (UINT i = 0; i < count; ++i) {
+        FUNCDESC* function = nullptr;
+        if (FAILED(info.GetFuncDesc(i, &function))) {
+            continue;
+        }
+        BSTR names[8] = {};
+        UINT found = 0;
+        info.GetNames(function->memid, names, 8, &found);
+        std::vector<std::wstring> list;
+        for (UINT n = 0; n < found; ++n) {
+            list.push_back(textOf(names[n]));
+            SysFreeString(names[n]);
+        }
+        info.ReleaseFuncDesc(function);
+        lists.push_back(list);
+        list.push_back(L"NoSuchParameter");
+        lists.push_back(list);
+    }
+    for (const wchar_t* name : {L"QueryInterface", L"AddRef", L"Invoke", L"GetIDsOfNames",
+                                L"NoSuchMember", L"Item2", L"Ite", L""}) {
+        lists.push_back({name, L"Index"});
+    }
+    return lists;
+}
+
+// spelled writes a name in one of a script's letter cases.
+std::wstring spelled(std::wstring name, int spelling) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (spelling == 1 || (spelling == 2 && i % 2 == 0)) {
+            name[i] = static_cast<wchar_t>(towupper(name[i]));
+        } else if (spelling == 3) {
+            name[i] = static_cast<wchar_t>(towlower(name[i]));
+        }
+    }
+    return name;
+}
+
+// The object's own name lookup answers as its type information's lookup does, in every letter
+// case: the member's id, each parameter's position, DISPID_UNKNOWN for every name not found.
+TEST_F(ComClientTest, NamesAreLookedUpAsTheTypeInformationDoes) {
+    const auto services = createServices();
+    ASSERT_TRUE(services);
+    const auto service = item(*services.Get(), Variant::integer(1));
+    ASSERT_TRUE(service);
+    ComPtr<_clsSVCDependencies> list;
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(list.ReleaseAndGetAddressOf()));
+    const std::initializer_list<IDispatch*> objects{services.Get(), service.Get(), list.Get()};
+    for (IDispatch* object : objects) {
+        ComPtr<ITypeInfo> info;
+        ASSERT_HRESULT(S_OK,
+                       object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.ReleaseAndGetAddressOf()));
+        for (const auto& names : namesOf(*info.Get())) {
+            for (int spelling = 0; spelling < 4; ++spelling) {
+                std::vector<std::wstring> texts;
+                for (const auto& name : names) {
+                    texts.push_back(spelled(name, spelling));
+                }
+                std::vector<LPOLESTR> pointers;
+                for (auto& text : texts) {
+                    pointers.push_back(text.data());
+                }
+                const auto count = static_cast<UINT>(pointers.size());
+                std::vector<DISPID> expected(count, 12345), actual(count, 12345);
+                const HRESULT oracle = info->GetIDsOfNames(pointers.data(), count, expected.data());
+                EXPECT_HRESULT(oracle, object->GetIDsOfNames(IID_NULL, pointers.data(), count,
+                                                             LOCALE_USER_DEFAULT, actual.data()))
+                    << texts[0].c_str();
+                EXPECT_EQ(actual, expected) << texts[0].c_str();
+            }
+        }
+    }
 }
 
 TEST_F(ComClientTest, LateBoundCallsConvertArgumentsAndNeverWriteThem) {
