@@ -3,7 +3,7 @@
 #pragma once
 
 #include "bench/BenchTable.h"
-#include "server/ComApartment.h"
+#include "client/ComApartment.h"
 #include "server/Platform.h"
 
 #include <algorithm>
@@ -108,7 +108,7 @@ inline double pairedRatio(const Contender& a, const Contender& b) {
     return median(ratios);
 }
 
-using server::ComApartment;
+using client::ComApartment;
 
 // createByProgId creates a registered class as a compiled client does: the programmatic
 // identifier through the registry, then the in-process server. Empty when either step fails.
