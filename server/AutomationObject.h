@@ -131,7 +131,12 @@ public:
         if (iid != IID_NULL) {
             return DISP_E_UNKNOWNINTERFACE;
         }
-        return idsOfNames(*Record.defaultInterface, names, count, ids);
+        if (const auto answer = idsOfNames(*Record.defaultInterface, names, count, ids)) {
+            return *answer;
+        }
+        ITypeInfo* dispatch = nullptr;
+        const HRESULT status = typeInfoOf(__uuidof(Interface), TypeView::Dispatch, dispatch);
+        return FAILED(status) ? status : dispatch->GetIDsOfNames(names, count, ids);
     }
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* caller,

@@ -29,28 +29,6 @@ constexpr int compareFolded(std::wstring_view a, std::wstring_view b) {
 constexpr const InterfaceDescription* described[] = {&clsServiceInterface, &clsServicesInterface,
                                                      &clsSVCDependenciesInterface};
 
-// Every interface derives from IDispatch, whose members its type information names too, with
-// their parameters' names.
-struct Inherited {
-    std::wstring_view name;
-    DISPID id;
-    std::span<const std::wstring_view> parameters;
-};
-constexpr std::wstring_view queryInterface[] = {L"riid", L"ppvObj"};
-constexpr std::wstring_view getTypeInfoCount[] = {L"pctinfo"};
-constexpr std::wstring_view getTypeInfo[] = {L"itinfo", L"lcid", L"pptinfo"};
-constexpr std::wstring_view getIDsOfNames[] = {L"riid", L"rgszNames", L"cNames", L"lcid",
-                                               L"rgdispid"};
-constexpr std::wstring_view invoke[] = {L"dispidMember", L"riid",       L"lcid",       L"wFlags",
-                                        L"pdispparams",  L"pvarResult", L"pexcepinfo", L"puArgErr"};
-constexpr Inherited inherited[] = {{L"QueryInterface", 0x60000000, queryInterface},
-                                   {L"AddRef", 0x60000001, {}},
-                                   {L"Release", 0x60000002, {}},
-                                   {L"GetTypeInfoCount", 0x60010000, getTypeInfoCount},
-                                   {L"GetTypeInfo", 0x60010001, getTypeInfo},
-                                   {L"GetIDsOfNames", 0x60010002, getIDsOfNames},
-                                   {L"Invoke", 0x60010003, invoke}};
-
 // A name belongs to the first member that bears it (a property's get before its let); the
 // parameters, named for a get or method only, take the positions from 0.
 struct NameEntry {
@@ -71,7 +49,6 @@ constexpr std::size_t nameCount() {
         for (std::size_t i = 0; i < description->members.size(); ++i) {
             count += firstOfName(description->members, i) ? 1 : 0;
         }
-        count += std::size(inherited);
     }
     return count;
 }
@@ -95,9 +72,6 @@ constexpr auto makeNameTable() {
             table[next++] = {index, member.name, member.dispid,
                              named ? std::span(&member.parameter->name, 1)
                                    : std::span<const std::wstring_view>{}};
-        }
-        for (const auto& name : inherited) {
-            table[next++] = {index, name.name, name.id, name.parameters};
         }
     }
     std::sort(table.begin(), table.end(), [](const NameEntry& a, const NameEntry& b) {
@@ -149,23 +123,19 @@ std::optional<std::size_t> servedLet(std::span<const Member> members, DISPID id,
 
 } // namespace
 
-HRESULT idsOfNames(const InterfaceDescription& description, LPOLESTR* names, UINT count,
-                   DISPID* ids) noexcept {
-    if (count == 0) {
-        return S_OK;
+std::optional<HRESULT> idsOfNames(const InterfaceDescription& description, LPOLESTR* names,
+                                  UINT count, DISPID* ids) noexcept {
+    if (count == 0 || names == nullptr || ids == nullptr || names[0] == nullptr) {
+        return std::nullopt;
     }
-    if (names == nullptr || ids == nullptr) {
-        return E_INVALIDARG;
-    }
-    std::fill(ids, ids + count, DISPID_UNKNOWN);
     const auto index = static_cast<std::size_t>(
         std::find(std::begin(described), std::end(described), &description) -
         std::begin(described));
-    const NameEntry* member =
-        names[0] != nullptr ? findName(index, std::wstring_view(names[0])) : nullptr;
+    const NameEntry* member = findName(index, std::wstring_view(names[0]));
     if (member == nullptr) {
-        return DISP_E_UNKNOWNNAME;
+        return std::nullopt;
     }
+    std::fill(ids, ids + count, DISPID_UNKNOWN);
     ids[0] = member->id;
     HRESULT status = S_OK;
     for (UINT i = 1; i < count; ++i) {

@@ -9,11 +9,13 @@
 
 namespace tobrunel::server {
 
-// idsOfNames answers GetIDsOfNames for `description`: names[0] is a member, in any letter case,
-// and the rest are names of its parameter. Each name that is not found gets DISPID_UNKNOWN and
-// the answer is DISP_E_UNKNOWNNAME.
-HRESULT idsOfNames(const InterfaceDescription& description, LPOLESTR* names, UINT count,
-                   DISPID* ids) noexcept;
+// idsOfNames answers GetIDsOfNames for a member of `description`: names[0] is the member, in any
+// letter case, and the rest are names of its parameters. Each parameter name that is not found
+// gets DISPID_UNKNOWN and the answer is DISP_E_UNKNOWNNAME. Nothing when names[0] is none of the
+// interface's own members: IDispatch's members, unknown names and bad arguments are the type
+// information's to answer.
+std::optional<HRESULT> idsOfNames(const InterfaceDescription& description, LPOLESTR* names,
+                                  UINT count, DISPID* ids) noexcept;
 
 // servedMember is the position in `description` of the member that a call reaches when the call
 // is one of the shapes served directly: a property get or method with its arguments by position,

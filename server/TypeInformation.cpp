@@ -16,13 +16,12 @@ namespace {
 
 constexpr std::size_t interfaceCount = std::size(detail::classChain);
 
-std::atomic<ITypeLib*> library{nullptr};
 std::array<std::array<std::atomic<ITypeInfo*>, 2>, interfaceCount> interfaces{};
 
 // publish puts `loaded` into an empty slot, or gives it back and returns what another thread put
 // there first.
-template <typename Loaded> Loaded* publish(std::atomic<Loaded*>& slot, Loaded* loaded) noexcept {
-    Loaded* expected = nullptr;
+ITypeInfo* publish(std::atomic<ITypeInfo*>& slot, ITypeInfo* loaded) noexcept {
+    ITypeInfo* expected = nullptr;
     if (slot.compare_exchange_strong(expected, loaded)) {
         return loaded;
     }
@@ -30,18 +29,10 @@ template <typename Loaded> Loaded* publish(std::atomic<Loaded*>& slot, Loaded* l
     return expected;
 }
 
-template <typename Loaded> void release(std::atomic<Loaded*>& slot) noexcept {
-    if (Loaded* loaded = slot.exchange(nullptr)) {
-        loaded->Release();
-    }
-}
-
-// theLibrary reads the module's own TYPELIB resource once.
-HRESULT theLibrary(ITypeLib*& result) noexcept {
-    result = library.load();
-    if (result != nullptr) {
-        return S_OK;
-    }
+// load reads one view of interface `iid` from the module's own TYPELIB resource (the type
+// information keeps its library); the vtable view of a dual interface is the implemented type at
+// index -1 of its dispatch view.
+HRESULT load(const GUID& iid, TypeView view, ITypeInfo*& result) noexcept {
     std::wstring path;
     try {
         path = modulePath();
@@ -51,19 +42,8 @@ HRESULT theLibrary(ITypeLib*& result) noexcept {
     if (path.empty()) {
         return HRESULT_FROM_WIN32(GetLastError());
     }
-    ITypeLib* loaded = nullptr;
-    const HRESULT status = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &loaded);
-    if (SUCCEEDED(status)) {
-        result = publish(library, loaded);
-    }
-    return status;
-}
-
-// load reads one view of interface `iid`; the vtable view of a dual interface is the implemented
-// type at index -1 of its dispatch view.
-HRESULT load(const GUID& iid, TypeView view, ITypeInfo*& result) noexcept {
-    ITypeLib* source = nullptr;
-    HRESULT status = theLibrary(source);
+    ComPtr<ITypeLib> source;
+    HRESULT status = LoadTypeLibEx(path.c_str(), REGKIND_NONE, source.GetAddressOf());
     if (FAILED(status)) {
         return status;
     }
@@ -107,10 +87,11 @@ HRESULT typeInfoOf(const GUID& iid, TypeView view, ITypeInfo*& result) noexcept 
 void releaseTypeInformation() noexcept {
     for (auto& views : interfaces) {
         for (auto& slot : views) {
-            release(slot);
+            if (ITypeInfo* loaded = slot.exchange(nullptr)) {
+                loaded->Release();
+            }
         }
     }
-    release(library);
 }
 
 } // namespace tobrunel::server

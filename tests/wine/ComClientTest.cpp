@@ -21,7 +21,8 @@ using namespace testing;
 using Export = HRESULT(STDAPICALLTYPE*)();
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
-constexpr GUID someOtherClass = makeGuid("00000000-1111-2222-3333-444444444444");
+constexpr GUID someOtherClass = {
+    0x00000000, 0x1111, 0x2222, {0x33, 0x33, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44}};
 
 std::wstring computerName() {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
