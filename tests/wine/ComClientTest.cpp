@@ -416,6 +416,59 @@ TEST_F(ComClientTest, NamesAreLookedUpAsTheTypeInformationDoes) {
     }
 }
 
+// vtableView is the interface view of an object's type information, whose Invoke calls the
+// vtable as the platform does.
+ComPtr<ITypeInfo> vtableView(IDispatch& object) {
+    ComPtr<ITypeInfo> dispatch, vtable;
+    HREFTYPE reference = 0;
+    if (SUCCEEDED(object.GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatch.GetAddressOf())) &&
+        SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &reference))) {
+        dispatch->GetRefTypeInfo(reference, vtable.GetAddressOf());
+    }
+    return vtable;
+}
+
+// A get answers DISPATCH_PROPERTYGET, a method DISPATCH_METHOD and either both, as VBScript sends
+// them; JScript calls a get whose result it drops as a method. Each member without arguments
+// answers every kind of call as the platform's own Invoke on the type information does.
+TEST_F(ComClientTest, MembersAnswerTheKindsOfCallThePlatformsInvokeAnswers) {
+    const auto services = createServices();
+    ASSERT_TRUE(services);
+    const auto service = createService();
+    ASSERT_TRUE(service);
+    ComPtr<_clsSVCDependencies> list;
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(list.ReleaseAndGetAddressOf()));
+    const std::initializer_list<IDispatch*> objects{services.Get(), service.Get(), list.Get()};
+    for (IDispatch* object : objects) {
+        const auto vtable = vtableView(*object);
+        ASSERT_TRUE(vtable);
+        const UINT count = TypeAttributes(*vtable.Get())->cFuncs;
+        for (UINT i = 0; i < count; ++i) {
+            FUNCDESC* function = nullptr;
+            ASSERT_HRESULT(S_OK, vtable->GetFuncDesc(i, &function));
+            const MEMBERID id = function->memid;
+            const bool takesNoArgument =
+                function->cParams == 1 &&
+                (function->lprgelemdescParam[0].paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0;
+            vtable->ReleaseFuncDesc(function);
+            if (!takesNoArgument) {
+                continue;
+            }
+            for (const WORD flags : {WORD{DISPATCH_METHOD}, WORD{DISPATCH_PROPERTYGET},
+                                     WORD{DISPATCH_METHOD | DISPATCH_PROPERTYGET}}) {
+                DISPPARAMS none{};
+                Variant expected, actual;
+                const HRESULT oracle =
+                    vtable->Invoke(object, id, flags, &none, expected.get(), nullptr, nullptr);
+                EXPECT_HRESULT(oracle, object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags,
+                                                      &none, actual.get(), nullptr, nullptr))
+                    << std::hex << id << " flags " << flags;
+                EXPECT_EQ(V_VT(actual.get()), V_VT(expected.get())) << std::hex << id;
+            }
+        }
+    }
+}
+
 TEST_F(ComClientTest, LateBoundCallsConvertArgumentsAndNeverWriteThem) {
     const auto services = createServices();
     ASSERT_TRUE(services);
