@@ -7,7 +7,7 @@ include(ExternalProject)
 
 set(TOBRUNEL_HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
 set(TOBRUNEL_HOST_WRITE_TYPE_LIBRARY
-    ${TOBRUNEL_HOST_TOOLS_DIR}/server/typelib/WriteTypeLibrary.exe)
+    ${TOBRUNEL_HOST_TOOLS_DIR}/tools/typelib/WriteTypeLibrary.exe)
 set(TOBRUNEL_HOST_WRITE_ASSEMBLY_MANIFEST
     ${TOBRUNEL_HOST_TOOLS_DIR}/tools/manifest/WriteAssemblyManifest.exe)
 set(TOBRUNEL_HOST_LIBRARY_CHECKS ${TOBRUNEL_HOST_TOOLS_DIR}/tests/dllcheck/server_library_tests.exe)

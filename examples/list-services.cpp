@@ -2,7 +2,7 @@
 // Tobrunel.dll's dual interfaces. Register the DLL first (regsvr32 Tobrunel.dll), then:
 //
 //   list-services.exe [/active] [/drivers] [computer]
-#include "server/AutomationText.h"
+#include "client/Bstr.h"
 #include "server/Interfaces.h"
 
 #include <algorithm>
@@ -16,9 +16,9 @@
 
 namespace {
 
+using tobrunel::client::Bstr;
 using tobrunel::server::_clsService;
 using tobrunel::server::_clsServices;
-using tobrunel::server::Bstr;
 using tobrunel::server::ComPtr;
 
 constexpr std::size_t nameLimit = 24;
@@ -139,8 +139,8 @@ ComPtr<_clsServices> createServices() {
     check(CLSIDFromProgID(L"Velcastra.clsServices", &clsid),
           "CLSIDFromProgID(\"Velcastra.clsServices\") (is Tobrunel.dll registered?)");
     ComPtr<_clsServices> services;
-    check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, _clsServices::iid,
-                           reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())),
+    check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                           IID_PPV_ARGS(services.ReleaseAndGetAddressOf())),
           "CoCreateInstance(Velcastra.clsServices)");
     return services;
 }

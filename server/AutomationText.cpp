@@ -17,14 +17,6 @@ std::u16string fromBstr(BSTR text) {
     return result;
 }
 
-BSTR toBstr(std::wstring_view text) {
-    BSTR result = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (result == nullptr) {
-        throw std::bad_alloc();
-    }
-    return result;
-}
-
 BSTR toBstr(std::u16string_view text) {
     BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
     if (result == nullptr) {

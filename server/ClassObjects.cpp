@@ -2,16 +2,13 @@
 // apartment and work over the platform that makeServicePlatform gives.
 #include "server/ClassObjects.h"
 
-#include "model/clsService.h"
-#include "model/clsServices.h"
+#include "server/ComObject.h"
 #include "server/ErrorReporting.h"
 #include "server/Module.h"
-#include "server/ServiceObject.h"
 #include "server/ServicePlatform.h"
+#include "server/ServiceObject.h"
 #include "server/ServicesObject.h"
-#include "server/TypeInformation.h"
 
-#include <atomic>
 #include <memory>
 #include <new>
 
@@ -19,49 +16,31 @@ namespace tobrunel::server {
 
 namespace {
 
-ComPtr<IDispatch> newObjectOf(const ClassRecord& record) {
-    auto platform = makeServicePlatform();
-    if (&record == &clsServicesClass) {
-        return ServicesObject::create(std::move(platform));
+// Creatable is a class that clients may create, with the function that makes its objects.
+struct Creatable {
+    const ClassRecord& record;
+    ComPtr<IDispatch> (*create)(std::shared_ptr<scm::ServiceManager> platform);
+};
+
+const Creatable creatable[] = {
+    {clsServicesClass, &ServicesObject::create},
+    {clsServiceClass, &ServiceObject::create},
+};
+
+const Creatable* creatableOf(const ClassRecord& record) noexcept {
+    for (const auto& entry : creatable) {
+        if (&entry.record == &record) {
+            return &entry;
+        }
     }
-    if (&record == &clsServiceClass) {
-        return ServiceObject::create(std::move(platform));
-    }
-    return {};
+    return nullptr;
 }
 
-// ClassFactory is not counted as a live object: only LockServer keeps the library loaded on a
-// factory's behalf, as COM's rules for class objects say.
-class ClassFactory final : public IClassFactory {
+// A factory is not counted as a live object: only LockServer keeps the library loaded on its
+// behalf, as COM's rules for class objects say.
+class ClassFactory final : public ComObject<IClassFactory, Counting::Free> {
 public:
-    explicit ClassFactory(const ClassRecord& record) : record_(record) {}
-    ClassFactory(const ClassFactory&) = delete;
-    ClassFactory& operator=(const ClassFactory&) = delete;
-    virtual ~ClassFactory() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IClassFactory) {
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        const ULONG left = --references_;
-        if (left == 0) {
-            // The last reference owned the factory.
-            std::unique_ptr<ClassFactory> owner(this);
-        }
-        return left;
-    }
+    explicit ClassFactory(const Creatable& made) : made_(made) {}
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid,
                                              void** object) noexcept override {
@@ -72,7 +51,7 @@ public:
         if (outer != nullptr) {
             return CLASS_E_NOAGGREGATION;
         }
-        return createObject(record_, iid, object);
+        return createObject(made_.record, iid, object);
     }
 
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override {
@@ -85,18 +64,8 @@ public:
     }
 
 private:
-    const ClassRecord& record_;
-    std::atomic<ULONG> references_{1};
+    const Creatable& made_;
 };
-
-const ClassRecord* findClass(const LibraryRecord& library, REFCLSID clsid) noexcept {
-    for (const auto* record : library.classes) {
-        if (record->clsid == clsid) {
-            return record;
-        }
-    }
-    return nullptr;
-}
 
 } // namespace
 
@@ -105,15 +74,12 @@ HRESULT createObject(const ClassRecord& record, REFIID iid, void** object) noexc
         return E_POINTER;
     }
     *object = nullptr;
-    if (record.instancing != Instancing::MultiUse) {
+    const auto* made = record.instancing == Instancing::MultiUse ? creatableOf(record) : nullptr;
+    if (made == nullptr) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     try {
-        const auto made = newObjectOf(record);
-        if (!made) {
-            return CLASS_E_CLASSNOTAVAILABLE;
-        }
-        return made->QueryInterface(iid, object);
+        return made->create(makeServicePlatform())->QueryInterface(iid, object);
     } catch (...) {
         return failureFromCurrentException(record);
     }
@@ -125,25 +91,25 @@ HRESULT getClassObject(const LibraryRecord& library, REFCLSID clsid, REFIID iid,
         return E_POINTER;
     }
     *factory = nullptr;
-    const auto* record = findClass(library, clsid);
-    if (record == nullptr || record->instancing != Instancing::MultiUse) {
+    const Creatable* made = nullptr;
+    for (const auto* record : library.classes) {
+        if (record->clsid == clsid && record->instancing == Instancing::MultiUse) {
+            made = creatableOf(*record);
+        }
+    }
+    if (made == nullptr) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     try {
-        const auto made = adopt<IClassFactory>(std::make_unique<ClassFactory>(*record).release());
-        return made->QueryInterface(iid, factory);
+        const auto object = adopt<IClassFactory>(std::make_unique<ClassFactory>(*made).release());
+        return object->QueryInterface(iid, factory);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
 }
 
 HRESULT canUnloadNow(const LibraryRecord&) noexcept {
-    if (liveObjectsAndLocks() != 0) {
-        return S_FALSE;
-    }
-    // No object is left to use the type information; the module may go.
-    releaseTypeInformation();
-    return S_OK;
+    return liveObjectsAndLocks() == 0 ? S_OK : S_FALSE;
 }
 
 } // namespace tobrunel::server

@@ -17,8 +17,8 @@ HRESULT createObject(const ClassRecord& record, REFIID iid, void** object) noexc
 HRESULT getClassObject(const LibraryRecord& library, REFCLSID clsid, REFIID iid,
                        void** factory) noexcept;
 
-// canUnloadNow is S_OK when no object of any class is alive and no factory lock is held; the
-// type information loaded for the objects is released then.
+// canUnloadNow is S_OK when no object of any class is alive and no factory lock is held. It only
+// answers: the type information stays until the module is unloaded.
 HRESULT canUnloadNow(const LibraryRecord& library) noexcept;
 
 } // namespace tobrunel::server

@@ -19,12 +19,7 @@ public:
     explicit DependenciesObject(std::shared_ptr<clsSVCDependencies> model)
         : Peer(std::move(model)) {}
 
-    HRESULT STDMETHODCALLTYPE get_Source(BSTR* result) noexcept override;
-    HRESULT STDMETHODCALLTYPE put_Source(BSTR* strSource) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_Count(long* result) noexcept override;
-    HRESULT STDMETHODCALLTYPE Add(BSTR* strCad) noexcept override;
-    HRESULT STDMETHODCALLTYPE Remove(long* lIndex, VARIANT_BOOL* result) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_Item(long* lIndex, BSTR* result) noexcept override;
+    TOBRUNEL_AUTOMATION_MEMBERS(clsSVCDependencies)
 };
 
 } // namespace tobrunel::server

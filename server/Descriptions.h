@@ -1,27 +1,18 @@
-// The published shape of the library: each interface's members in vtable order and the class
-// records. The type-library writer builds Velcastra.tlb from these tables and InterfaceSlots.h
-// checks the C++ declarations against them, so the two cannot drift apart.
+// The published shape of the library: each interface's members in vtable order, made from the
+// member lists of Interfaces.h, and the class records. The type-library writer builds
+// Velcastra.tlb from these tables.
 #pragma once
 
 #include "server/Identifiers.h"
+#include "server/Interfaces.h"
 #include "server/Platform.h"
 
 #include <optional>
 #include <span>
 #include <string_view>
+#include <type_traits>
 
 namespace tobrunel::server {
-
-// ValueType is what crosses the interface; every one travels through a pointer: by reference
-// for parameters, as the return-value slot for results.
-enum class ValueType {
-    Text,        // BSTR
-    Int32,       // long
-    Boolean,     // VARIANT_BOOL, -1 or 0
-    Variant,     // VARIANT, a position or a key
-    Enumeration, // long, typed in the library as the named enumeration
-    Object,      // the named interface
-};
 
 struct TypeReference {
     ValueType type;
@@ -52,93 +43,38 @@ struct InterfaceDescription {
     std::span<const Member> members;
 };
 
-namespace type {
-inline constexpr TypeReference text{ValueType::Text};
-inline constexpr TypeReference int32{ValueType::Int32};
-inline constexpr TypeReference boolean{ValueType::Boolean};
-inline constexpr TypeReference variant{ValueType::Variant};
-constexpr TypeReference enumeration(std::wstring_view name) {
-    return {ValueType::Enumeration, name};
-}
-constexpr TypeReference object(std::wstring_view name) {
-    return {ValueType::Object, name};
-}
-} // namespace type
-
 namespace detail {
-using enum MemberKind;
-
-constexpr Member get(std::wstring_view name, DISPID dispid, TypeReference result) {
-    return {name, PropertyGet, dispid, std::nullopt, result};
-}
-constexpr Member let(std::wstring_view name, DISPID dispid, Parameter value) {
-    return {name, PropertyLet, dispid, value, std::nullopt};
-}
-constexpr Member method(std::wstring_view name, DISPID dispid, TypeReference result) {
-    return {name, Method, dispid, std::nullopt, result};
+template <typename Type> constexpr TypeReference referenceTo() {
+    if constexpr (Type::value == ValueType::Object) {
+        return {Type::value, std::remove_pointer_t<typename Type::Cpp>::name};
+    } else {
+        return {Type::value, Type::name};
+    }
 }
 
-inline constexpr Member clsServiceMembers[] = {
-    get(L"Dependencies", 0x68030010, type::object(L"_clsSVCDependencies")),
-    get(L"TagID", 0x6803000F, type::int32),
-    get(L"BinaryPathName", 0x6803000E, type::text),
-    get(L"LoadOrderGroup", 0x6803000D, type::text),
-    get(L"StartName", 0x6803000C, type::text),
-    get(L"StartType", 0x6803000B, type::enumeration(L"enServiceStartType")),
-    get(L"StartErrorSeverity", 0x6803000A, type::enumeration(L"enStartErrorSeverity")),
-    get(L"ComputerName", 0x68030009, type::text),
-    let(L"ComputerName", 0x68030009, {L"strComputerName", type::text}),
-    get(L"Win32ExitCode", 0x68030008, type::int32),
-    get(L"ServiceSpecificExitCode", 0x68030007, type::int32),
-    get(L"WaitHint", 0x68030006, type::int32),
-    get(L"CheckPoint", 0x68030005, type::int32),
-    get(L"Name", 0x68030004, type::text),
-    let(L"Name", 0x68030004, {L"strName", type::text}),
-    get(L"DisplayName", 0x68030003, type::text),
-    let(L"DisplayName", 0x68030003, {L"strDisplayName", type::text}),
-    get(L"CurrentState", 0x68030002, type::enumeration(L"enServiceStatus")),
-    let(L"CurrentState", 0x68030002, {L"lngState", type::enumeration(L"enServiceStatus")}),
-    get(L"ServiceType", 0x68030001, type::enumeration(L"enServiceType")),
-    get(L"ControlsAccepted", 0x68030000, type::enumeration(L"enControlsAccepted")),
-    method(L"StopService", 0x60030012, type::boolean),
-    method(L"StartService", 0x60030013, type::boolean),
-    method(L"PauseService", 0x60030014, type::boolean),
-    method(L"ContinueService", 0x60030015, type::boolean),
-    method(L"Refresh", 0x60030016, type::boolean),
-};
+#define TOBRUNEL_WIDE(text) L##text
+#define TOBRUNEL_TABLE_RESULT(cpp, name, kind, id, Result)                                         \
+    {TOBRUNEL_WIDE(#name), MemberKind::kind, id, std::nullopt, referenceTo<type::Result>()},
+#define TOBRUNEL_TABLE_VALUE(cpp, name, kind, id, parameter, Type)                                 \
+    {TOBRUNEL_WIDE(#name), MemberKind::kind, id,                                                   \
+     Parameter{TOBRUNEL_WIDE(#parameter), referenceTo<type::Type>()}, std::nullopt},
+#define TOBRUNEL_TABLE_BOTH(cpp, name, kind, id, parameter, Type, Result)                          \
+    {TOBRUNEL_WIDE(#name), MemberKind::kind, id,                                                   \
+     Parameter{TOBRUNEL_WIDE(#parameter), referenceTo<type::Type>()},                              \
+     referenceTo<type::Result>()},
 
-inline constexpr Member clsServicesMembers[] = {
-    get(L"ServicesEnumType", 0x68030003, type::enumeration(L"enServiceEnumType")),
-    let(L"ServicesEnumType", 0x68030003,
-        {L"lngServicesEnumType", type::enumeration(L"enServiceEnumType")}),
-    get(L"ServicesEnumState", 0x68030002, type::enumeration(L"enServiceEnumState")),
-    let(L"ServicesEnumState", 0x68030002,
-        {L"lngServicesEnumState", type::enumeration(L"enServiceEnumState")}),
-    get(L"ComputerName", 0x68030001, type::text),
-    let(L"ComputerName", 0x68030001, {L"strComputerName", type::text}),
-    get(L"Count", 0x68030000, type::int32),
-    {L"Item", PropertyGet, DISPID_VALUE, Parameter{L"Index", type::variant},
-     type::object(L"_clsService")},
-    {L"Delete", Method, 0x60030004, Parameter{L"Index", type::variant}, type::boolean},
-    method(L"Refresh", 0x60030005, type::boolean),
-};
-
+inline constexpr Member clsServiceMembers[] = {TOBRUNEL_MEMBERS_clsService(TOBRUNEL_TABLE)};
+inline constexpr Member clsServicesMembers[] = {TOBRUNEL_MEMBERS_clsServices(TOBRUNEL_TABLE)};
 inline constexpr Member clsSVCDependenciesMembers[] = {
-    get(L"Source", 0x68030001, type::text),
-    let(L"Source", 0x68030001, {L"strSource", type::text}),
-    get(L"Count", 0x68030000, type::int32),
-    {L"Add", Method, 0x60030002, Parameter{L"strCad", type::text}, std::nullopt},
-    {L"Remove", Method, 0x60030003, Parameter{L"lIndex", type::int32}, type::boolean},
-    {L"Item", PropertyGet, DISPID_VALUE, Parameter{L"lIndex", type::int32}, type::text},
-};
+    TOBRUNEL_MEMBERS_clsSVCDependencies(TOBRUNEL_TABLE)};
 } // namespace detail
 
-inline constexpr InterfaceDescription clsServiceInterface{L"_clsService", IID__clsService,
+inline constexpr InterfaceDescription clsServiceInterface{_clsService::name, IID__clsService,
                                                           detail::clsServiceMembers};
-inline constexpr InterfaceDescription clsServicesInterface{L"_clsServices", IID__clsServices,
+inline constexpr InterfaceDescription clsServicesInterface{_clsServices::name, IID__clsServices,
                                                            detail::clsServicesMembers};
 inline constexpr InterfaceDescription clsSVCDependenciesInterface{
-    L"_clsSVCDependencies", IID__clsSVCDependencies, detail::clsSVCDependenciesMembers};
+    _clsSVCDependencies::name, IID__clsSVCDependencies, detail::clsSVCDependenciesMembers};
 
 // Instancing says whether clients may create the class; the component makes objects of every
 // class for itself either way.

@@ -3,10 +3,8 @@
 
 namespace tobrunel::server {
 
-namespace {
-
-VARTYPE declaredType(const TypeReference& type) {
-    switch (type.type) {
+VARTYPE declaredType(ValueType type) noexcept {
+    switch (type) {
     case ValueType::Text:
         return VT_BSTR;
     case ValueType::Int32:
@@ -21,10 +19,10 @@ VARTYPE declaredType(const TypeReference& type) {
     return VT_VARIANT;
 }
 
-// convertInto makes `target` a by-value copy of `source` in type `type`; VT_VARIANT keeps the
+// convertArgument makes `target` a by-value copy of `source` in type `type`; VT_VARIANT keeps the
 // value's own type and only takes away the reference. As for the index of Item and Delete, an
 // object is not asked for its default value (VARIANT_NOVALUEPROP).
-HRESULT convertInto(VARIANT& target, const VARIANTARG& source, VARTYPE type) {
+HRESULT convertArgument(VARIANT& target, const VARIANTARG& source, VARTYPE type) noexcept {
     VARIANT plain;
     VariantInit(&plain);
     // The platform declares the source without const; it only reads it.
@@ -34,10 +32,11 @@ HRESULT convertInto(VARIANT& target, const VARIANTARG& source, VARTYPE type) {
                                     : VariantChangeType(&target, &plain, VARIANT_NOVALUEPROP, type);
     }
     VariantClear(&plain);
+    if (FAILED(status) && status != DISP_E_OVERFLOW && status != E_OUTOFMEMORY) {
+        return DISP_E_TYPEMISMATCH;
+    }
     return status;
 }
-
-} // namespace
 
 const Member* findMember(const InterfaceDescription& description, DISPID id, WORD flags) noexcept {
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
@@ -71,14 +70,14 @@ HRESULT DispatchArguments::prepare(const Member* member, const DISPPARAMS& calle
 
     // With one argument, the declared parameter is rgvarg[0], whether it came by position or,
     // for a property let, named DISPID_PROPERTYPUT.
-    const VARTYPE type = declaredType(member->parameter->type);
+    const VARTYPE type = declaredType(member->parameter->type.type);
     VariantInit(&temporary_);
-    const HRESULT status = convertInto(temporary_, caller.rgvarg[0], type);
+    const HRESULT status = convertArgument(temporary_, caller.rgvarg[0], type);
     if (FAILED(status)) {
         if (argumentError != nullptr) {
             *argumentError = 0;
         }
-        return status == DISP_E_OVERFLOW || status == E_OUTOFMEMORY ? status : DISP_E_TYPEMISMATCH;
+        return status;
     }
     auto& argument = arguments_[0];
     VariantInit(&argument);

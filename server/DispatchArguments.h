@@ -12,6 +12,14 @@
 
 namespace tobrunel::server {
 
+// convertArgument makes `target` a by-value copy of `source` in type `type` (VT_VARIANT keeps the
+// value's own type and only takes away the reference). A value that does not convert gives
+// DISP_E_TYPEMISMATCH, or DISP_E_OVERFLOW for a number out of range; E_OUTOFMEMORY passes.
+HRESULT convertArgument(VARIANT& target, const VARIANTARG& source, VARTYPE type) noexcept;
+
+// declaredType is the VARIANT type in which a parameter of `type` travels.
+VARTYPE declaredType(ValueType type) noexcept;
+
 // findMember picks the member that a call reaches: the property let for a put, otherwise the
 // get or method with that dispatch id; nullptr when the interface has none.
 const Member* findMember(const InterfaceDescription& description, DISPID id, WORD flags) noexcept;

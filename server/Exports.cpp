@@ -2,15 +2,13 @@
 // library record, to the routine of the same name.
 #include "server/ClassObjects.h"
 #include "server/Descriptions.h"
-// Its static assertions stop the build when a C++ interface drifts from its member table.
-#include "server/InterfaceSlots.h"
 #include "server/Module.h"
 #include "server/Registration.h"
 
 using namespace tobrunel::server;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-    return onLoadNotification(module, reason);
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
+    return onLoadNotification(module, reason, reserved);
 }
 
 STDAPI DllRegisterServer() {

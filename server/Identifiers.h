@@ -1,70 +1,49 @@
-// The identifiers by which clients and the registry know the library, its classes, interfaces
-// and enumerations. They are fixed for good: changing one breaks every compiled client.
+// The identifiers by which clients and the registry know the library, its classes and
+// enumerations (the interfaces' are in Interfaces.h). They are fixed for good: changing one
+// breaks every compiled client.
 #pragma once
 
 #include <guiddef.h>
 
 namespace tobrunel::server {
 
-namespace detail {
-consteval unsigned hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return static_cast<unsigned>(c - '0');
-    }
-    if (c >= 'A' && c <= 'F') {
-        return static_cast<unsigned>(c - 'A' + 10);
-    }
-    if (c >= 'a' && c <= 'f') {
-        return static_cast<unsigned>(c - 'a' + 10);
-    }
-    throw "not a hexadecimal digit";
-}
+inline constexpr GUID LIBID_Velcastra = {
+    0x9E190AD9, 0x4554, 0x4C0C, {0x94, 0x87, 0xED, 0x05, 0x74, 0x52, 0x74, 0xA5}};
 
-consteval unsigned long hexField(const char* text, int digits) {
-    unsigned long value = 0;
-    for (int i = 0; i < digits; ++i) {
-        value = value * 16 + hexDigit(text[i]);
-    }
-    return value;
-}
-} // namespace detail
-
-// makeGuid reads the registry form without braces, so the values below can be compared with
-// what a registry editor shows; a malformed text fails to compile.
-consteval GUID makeGuid(const char (&text)[37]) {
-    if (text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-') {
-        throw "a GUID is written 8-4-4-4-12";
-    }
-    GUID guid{};
-    guid.Data1 = detail::hexField(text, 8);
-    guid.Data2 = static_cast<unsigned short>(detail::hexField(text + 9, 4));
-    guid.Data3 = static_cast<unsigned short>(detail::hexField(text + 14, 4));
-    const int byteStarts[8] = {19, 21, 24, 26, 28, 30, 32, 34};
-    for (int i = 0; i < 8; ++i) {
-        guid.Data4[i] = static_cast<unsigned char>(detail::hexField(text + byteStarts[i], 2));
-    }
-    return guid;
-}
-
-inline constexpr GUID LIBID_Velcastra = makeGuid("9E190AD9-4554-4C0C-9487-ED05745274A5");
-
-inline constexpr GUID CLSID_clsService = makeGuid("062143D9-7BBA-416B-81A1-0F5F86C950A8");
-inline constexpr GUID CLSID_clsServices = makeGuid("EB300D7B-E892-4267-8AF4-2CE2040ADC83");
-inline constexpr GUID CLSID_clsSVCDependencies = makeGuid("7C91D0E9-E43F-4B4A-86A7-A6207AEE69B3");
-
-inline constexpr GUID IID__clsService = makeGuid("880D2394-52B7-422E-B1B6-F6F3C6264CBF");
-inline constexpr GUID IID__clsServices = makeGuid("111A1667-1231-494F-B299-D819C80B76E2");
-inline constexpr GUID IID__clsSVCDependencies = makeGuid("9DC445B3-02BF-464C-988D-C8C1DCAF598E");
+inline constexpr GUID CLSID_clsService = {
+    0x062143D9, 0x7BBA, 0x416B, {0x81, 0xA1, 0x0F, 0x5F, 0x86, 0xC9, 0x50, 0xA8}};
+inline constexpr GUID CLSID_clsServices = {
+    0xEB300D7B, 0xE892, 0x4267, {0x8A, 0xF4, 0x2C, 0xE2, 0x04, 0x0A, 0xDC, 0x83}};
+inline constexpr GUID CLSID_clsSVCDependencies = {
+    0x7C91D0E9, 0xE43F, 0x4B4A, {0x86, 0xA7, 0xA6, 0x20, 0x7A, 0xEE, 0x69, 0xB3}};
 
 // The enumerations, in the type library's order.
 inline constexpr GUID enumerationIds[] = {
-    makeGuid("F42C21DD-9AB4-43CB-8D73-5251D65C6F03"), // enServiceStatus
-    makeGuid("A0E974E0-F7B4-4A2E-8683-D2754AD2CA17"), // enControlsAccepted
-    makeGuid("AB42C4B5-7F2F-4379-B993-BA18B501C553"), // enServiceStartType
-    makeGuid("66258F22-3BF4-47AF-A716-15C6CF4BB111"), // enStartErrorSeverity
-    makeGuid("098388A2-16A4-4C5A-A5E7-3BC75C9797F9"), // enServiceType
-    makeGuid("580AF425-96F9-4B83-A621-EB64E1F0B2F8"), // enServiceEnumType
-    makeGuid("87BF0DF6-0F8B-47EA-BA8A-204486F2261D"), // enServiceEnumState
+    {0xF42C21DD,
+     0x9AB4,
+     0x43CB,
+     {0x8D, 0x73, 0x52, 0x51, 0xD6, 0x5C, 0x6F, 0x03}}, // enServiceStatus
+    {0xA0E974E0,
+     0xF7B4,
+     0x4A2E,
+     {0x86, 0x83, 0xD2, 0x75, 0x4A, 0xD2, 0xCA, 0x17}}, // enControlsAccepted
+    {0xAB42C4B5,
+     0x7F2F,
+     0x4379,
+     {0xB9, 0x93, 0xBA, 0x18, 0xB5, 0x01, 0xC5, 0x53}}, // enServiceStartType
+    {0x66258F22,
+     0x3BF4,
+     0x47AF,
+     {0xA7, 0x16, 0x15, 0xC6, 0xCF, 0x4B, 0xB1, 0x11}}, // enStartErrorSeverity
+    {0x098388A2, 0x16A4, 0x4C5A, {0xA5, 0xE7, 0x3B, 0xC7, 0x5C, 0x97, 0x97, 0xF9}}, // enServiceType
+    {0x580AF425,
+     0x96F9,
+     0x4B83,
+     {0xA6, 0x21, 0xEB, 0x64, 0xE1, 0xF0, 0xB2, 0xF8}}, // enServiceEnumType
+    {0x87BF0DF6,
+     0x0F8B,
+     0x47EA,
+     {0xBA, 0x8A, 0x20, 0x44, 0x86, 0xF2, 0x26, 0x1D}}, // enServiceEnumState
 };
 
 } // namespace tobrunel::server

@@ -1,6 +1,8 @@
 // The module handle and the live-object count.
 #include "server/Module.h"
 
+#include "server/TypeInformation.h"
+
 #include <atomic>
 #include <vector>
 
@@ -11,9 +13,11 @@ HMODULE moduleHandle = nullptr;
 std::atomic<long> objectsAndLocks{0};
 } // namespace
 
-BOOL onLoadNotification(HINSTANCE module, DWORD reason) noexcept {
+BOOL onLoadNotification(HINSTANCE module, DWORD reason, LPVOID reserved) noexcept {
     if (reason == DLL_PROCESS_ATTACH) {
         moduleHandle = module;
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        releaseTypeInformation();
     }
     return TRUE;
 }

@@ -8,9 +8,9 @@
 
 namespace tobrunel::server {
 
-// onLoadNotification keeps the module handle at process attach; nothing else happens at
-// attach or detach.
-BOOL onLoadNotification(HINSTANCE module, DWORD reason) noexcept;
+// onLoadNotification keeps the module handle at process attach, and releases the type information
+// when the module is unloaded (not when the process ends, when no other module may be called).
+BOOL onLoadNotification(HINSTANCE module, DWORD reason, LPVOID reserved) noexcept;
 
 HMODULE thisModule() noexcept;
 

@@ -5,6 +5,7 @@
 #include "model/clsServices.h"
 #include "server/AutomationObject.h"
 #include "server/Interfaces.h"
+#include "server/ServiceObject.h"
 
 #include <memory>
 
@@ -14,20 +15,14 @@ class ServicesObject final : public AutomationObject<_clsServices, clsServicesCl
 public:
     // create makes the collection over `platform`; the errors of its first enumeration (error
     // 5 when the platform wrote no computer name) leave as exceptions.
-    static ComPtr<_clsServices> create(std::shared_ptr<scm::ServiceManager> platform);
+    static ComPtr<IDispatch> create(std::shared_ptr<scm::ServiceManager> platform) {
+        auto model = std::make_shared<clsServices>(std::move(platform));
+        return adopt<IDispatch>(std::make_unique<ServicesObject>(std::move(model)).release());
+    }
 
-    explicit ServicesObject(std::shared_ptr<clsServices> model);
+    explicit ServicesObject(std::shared_ptr<clsServices> model) : model_(std::move(model)) {}
 
-    HRESULT STDMETHODCALLTYPE get_ServicesEnumType(long* result) noexcept override;
-    HRESULT STDMETHODCALLTYPE put_ServicesEnumType(long* lngServicesEnumType) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_ServicesEnumState(long* result) noexcept override;
-    HRESULT STDMETHODCALLTYPE put_ServicesEnumState(long* lngServicesEnumState) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_ComputerName(BSTR* result) noexcept override;
-    HRESULT STDMETHODCALLTYPE put_ComputerName(BSTR* strComputerName) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_Count(long* result) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_Item(VARIANT* Index, _clsService** result) noexcept override;
-    HRESULT STDMETHODCALLTYPE Delete(VARIANT* Index, VARIANT_BOOL* result) noexcept override;
-    HRESULT STDMETHODCALLTYPE Refresh(VARIANT_BOOL* result) noexcept override;
+    TOBRUNEL_AUTOMATION_MEMBERS(clsServices)
 
 private:
     std::shared_ptr<clsServices> model_;

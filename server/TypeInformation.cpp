@@ -1,119 +1,97 @@
-// The module's one cache of the type library and its interfaces' type information. Objects of
-// several apartments ask for it, each on its own thread, so one lock guards the cache;
-// oleaut32's type information may be used from any thread.
+// The module's type information: a fixed set of slots, each filled once by whichever thread
+// first needs it. A thread that loses the race to fill a slot releases its own copy and takes
+// the winner's, so no lock is needed; oleaut32's type information may be used from any thread.
 #include "server/TypeInformation.h"
 
+#include "server/Descriptions.h"
 #include "server/Module.h"
 
-#include <mutex>
-#include <new>
+#include <array>
+#include <atomic>
 #include <string>
-#include <system_error>
-#include <utility>
-#include <vector>
 
 namespace tobrunel::server {
 
 namespace {
 
-struct LoadedInterface {
-    GUID iid;
-    InterfaceTypeInfo info;
-};
+constexpr std::size_t interfaceCount = std::size(detail::classChain);
 
-struct TypeInformationCache {
-    std::mutex lock;
-    ComPtr<ITypeLib> library;
-    std::vector<LoadedInterface> interfaces;
-};
+std::array<std::array<std::atomic<ITypeInfo*>, 2>, interfaceCount> interfaces{};
 
-TypeInformationCache cache;
-
-TYPEKIND kindOf(ITypeInfo& info) {
-    TYPEATTR* attributes = nullptr;
-    if (FAILED(info.GetTypeAttr(&attributes))) {
-        return TKIND_MAX;
+// publish puts `loaded` into an empty slot, or gives it back and returns what another thread put
+// there first.
+ITypeInfo* publish(std::atomic<ITypeInfo*>& slot, ITypeInfo* loaded) noexcept {
+    ITypeInfo* expected = nullptr;
+    if (slot.compare_exchange_strong(expected, loaded)) {
+        return loaded;
     }
-    const TYPEKIND kind = attributes->typekind;
-    info.ReleaseTypeAttr(attributes);
-    return kind;
+    loaded->Release();
+    return expected;
 }
 
-// vtableViewOf finds the interface behind a dual dispatch description; the implemented
-// type at index -1 is that interface.
-HRESULT vtableViewOf(ITypeInfo& dispatch, ComPtr<ITypeInfo>& result) {
+// load reads one view of interface `iid` from the module's own TYPELIB resource (the type
+// information keeps its library); the vtable view of a dual interface is the implemented type at
+// index -1 of its dispatch view.
+HRESULT load(const GUID& iid, TypeView view, ITypeInfo*& result) noexcept {
+    std::wstring path;
+    try {
+        path = modulePath();
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    if (path.empty()) {
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
+    ComPtr<ITypeLib> source;
+    HRESULT status = LoadTypeLibEx(path.c_str(), REGKIND_NONE, source.GetAddressOf());
+    if (FAILED(status)) {
+        return status;
+    }
+    ComPtr<ITypeInfo> dispatch;
+    status = source->GetTypeInfoOfGuid(iid, dispatch.GetAddressOf());
+    if (FAILED(status) || view == TypeView::Dispatch) {
+        result = dispatch.Detach();
+        return status;
+    }
     HREFTYPE reference = 0;
-    HRESULT status = dispatch.GetRefTypeOfImplType(static_cast<UINT>(-1), &reference);
+    status = dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &reference);
     if (SUCCEEDED(status)) {
-        status = dispatch.GetRefTypeInfo(reference, result.ReleaseAndGetAddressOf());
+        status = dispatch->GetRefTypeInfo(reference, &result);
     }
     return status;
 }
 
-// loadLibrary reads the module's own TYPELIB resource; the caller holds the lock.
-HRESULT loadLibrary() {
-    if (cache.library) {
-        return S_OK;
-    }
-    const std::wstring path = modulePath();
-    if (path.empty()) {
-        return HRESULT_FROM_WIN32(GetLastError());
-    }
-    return LoadTypeLibEx(path.c_str(), REGKIND_NONE, cache.library.ReleaseAndGetAddressOf());
-}
-
-HRESULT loadInterface(const GUID& iid, InterfaceTypeInfo& result) {
-    HRESULT status = loadLibrary();
-    if (FAILED(status)) {
-        return status;
-    }
-    InterfaceTypeInfo loaded;
-    status = cache.library->GetTypeInfoOfGuid(iid, loaded.dispatch.ReleaseAndGetAddressOf());
-    if (FAILED(status)) {
-        return status;
-    }
-    if (kindOf(*loaded.dispatch.Get()) == TKIND_DISPATCH) {
-        status = vtableViewOf(*loaded.dispatch.Get(), loaded.vtable);
-        if (FAILED(status)) {
-            return status;
-        }
-    } else {
-        loaded.vtable = loaded.dispatch;
-    }
-    result = std::move(loaded);
-    return S_OK;
-}
-
 } // namespace
 
-HRESULT interfaceTypeInfo(const GUID& iid, InterfaceTypeInfo& result) noexcept {
-    try {
-        const std::lock_guard guard(cache.lock);
-        for (const auto& loaded : cache.interfaces) {
-            if (loaded.iid == iid) {
-                result = loaded.info;
-                return S_OK;
-            }
+HRESULT typeInfoOf(const GUID& iid, TypeView view, ITypeInfo*& result) noexcept {
+    result = nullptr;
+    for (std::size_t i = 0; i < interfaceCount; ++i) {
+        if (detail::classChain[i]->defaultInterface->iid != iid) {
+            continue;
         }
-        InterfaceTypeInfo loaded;
-        const HRESULT status = loadInterface(iid, loaded);
-        if (FAILED(status)) {
-            return status;
+        auto& slot = interfaces[i][view == TypeView::Dispatch ? 0 : 1];
+        result = slot.load();
+        if (result != nullptr) {
+            return S_OK;
         }
-        cache.interfaces.push_back({iid, loaded});
-        result = std::move(loaded);
-        return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (const std::system_error&) {
-        return E_UNEXPECTED;
+        ITypeInfo* loaded = nullptr;
+        const HRESULT status = load(iid, view, loaded);
+        if (SUCCEEDED(status)) {
+            result = publish(slot, loaded);
+        }
+        return status;
     }
+    return TYPE_E_ELEMENTNOTFOUND;
 }
 
 void releaseTypeInformation() noexcept {
-    const std::lock_guard guard(cache.lock);
-    cache.interfaces.clear();
-    cache.library.Reset();
+    for (auto& views : interfaces) {
+        for (auto& slot : views) {
+            if (ITypeInfo* loaded = slot.exchange(nullptr)) {
+                loaded->Release();
+            }
+        }
+    }
 }
 
 } // namespace tobrunel::server

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "bench/BenchTable.h"
-#include "server/ComApartment.h"
+#include "client/ComApartment.h"
 #include "server/Platform.h"
 
 #include <algorithm>
@@ -108,7 +108,7 @@ inline double pairedRatio(const Contender& a, const Contender& b) {
     return median(ratios);
 }
 
-using server::ComApartment;
+using client::ComApartment;
 
 // createByProgId creates a registered class as a compiled client does: the programmatic
 // identifier through the registry, then the in-process server. Empty when either step fails.
@@ -116,8 +116,8 @@ template <typename Interface> server::ComPtr<Interface> createByProgId(const wch
     server::ComPtr<Interface> object;
     CLSID clsid{};
     if (SUCCEEDED(CLSIDFromProgID(progId, &clsid))) {
-        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, Interface::iid,
-                         reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_PPV_ARGS(object.ReleaseAndGetAddressOf()));
     }
     return object;
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "server/Platform.h"
-#include "server/typelib/WindowsPath.h"
+#include "client/WindowsPath.h"
 
 #include <string>
 
@@ -16,7 +16,7 @@ constexpr int pointerSizeOf(SYSKIND platform) {
 }
 
 inline std::wstring otherTypeLibraryPath() {
-    return windowsPathOf(TOBRUNEL_OTHER_TYPELIB);
+    return client::windowsPathOf(TOBRUNEL_OTHER_TYPELIB);
 }
 
 } // namespace tobrunel::server::testing

@@ -9,8 +9,7 @@ set(TOBRUNEL_LIBRARY_CHECK_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PeImage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PeImageTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PublishedLibraryTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/TypeLibraryLayoutTest.cpp
-  ${PROJECT_SOURCE_DIR}/server/AutomationText.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/TypeLibraryLayoutTest.cpp)
 
 # library_checks_for(target platform other_typelib): `target` checks a DLL built for `platform`
 # (win32 or win64), and `other_typelib`, the other platform's library, against the listing.

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "server/Platform.h"
-#include "server/typelib/WindowsPath.h"
+#include "client/WindowsPath.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ namespace tobrunel::server::testing {
 
 // listedLines is every line of the listing whose first word is one of `forms`.
 inline std::vector<std::string> listedLines(const std::set<std::string>& forms) {
-    std::ifstream file(std::filesystem::path(windowsPathOf(TOBRUNEL_PUBLISHED_LISTING)));
+    std::ifstream file(std::filesystem::path(client::windowsPathOf(TOBRUNEL_PUBLISHED_LISTING)));
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);) {
         if (forms.contains(line.substr(0, line.find(' ')))) {

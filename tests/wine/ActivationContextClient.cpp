@@ -4,7 +4,7 @@
 // through the vtable of the dual interfaces. Exits 3 when HKEY_CLASSES_ROOT holds a trace of a
 // registration (the listing would then prove nothing), 1 when a step fails.
 #include "server/Interfaces.h"
-#include "server/typelib/WindowsPath.h"
+#include "client/WindowsPath.h"
 
 #include "ActivationContext.h"
 #include "ServerTestSupport.h"
@@ -40,12 +40,12 @@ void check(HRESULT result, const std::string& step) {
     }
 }
 
-template <typename Interface> ComPtr<Interface> createServices(const IID& iid) {
+template <typename Interface> ComPtr<Interface> createServices() {
     CLSID clsid{};
     check(CLSIDFromProgID(L"Velcastra.clsServices", &clsid), "CLSIDFromProgID");
     ComPtr<Interface> services;
-    check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid,
-                           reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())),
+    check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                           IID_PPV_ARGS(services.ReleaseAndGetAddressOf())),
           "CoCreateInstance");
     return services;
 }
@@ -81,7 +81,7 @@ std::wstring textIn(const Variant& value) {
 }
 
 Listing listLateBound() {
-    const ComPtr<IDispatch> services = createServices<IDispatch>(IID_IDispatch);
+    const ComPtr<IDispatch> services = createServices<IDispatch>();
     Listing listing;
     const long count = V_I4(get(*services.Get(), L"Count").get());
     for (long position = 1; position <= count; ++position) {
@@ -115,7 +115,7 @@ long numberOf(_clsService& service, HRESULT (STDMETHODCALLTYPE _clsService::*rea
 }
 
 Listing listThroughVtable() {
-    const ComPtr<_clsServices> services = createServices<_clsServices>(_clsServices::iid);
+    const ComPtr<_clsServices> services = createServices<_clsServices>();
     Listing listing;
     long count = 0;
     check(services->get_Count(&count), "Count");

@@ -98,8 +98,8 @@ void runApartment(Apartment& apartment, std::latch& start, std::latch& created) 
     HRESULT result = com.result();
     if (SUCCEEDED(result)) {
         const std::lock_guard one(creation);
-        result = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsServices,
-                                  reinterpret_cast<void**>(services.ReleaseAndGetAddressOf()));
+        result = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_PPV_ARGS(services.ReleaseAndGetAddressOf()));
     }
     const auto dispatch = services ? dispatchOf(services) : ComPtr<IDispatch>();
     if (FAILED(result) || !dispatch) {

@@ -30,10 +30,8 @@ public:
         ComPtr<IClassFactory> factory;
         ComPtr<Interface> object;
         const auto getClassObject = library_.entry<GetClassObject>("DllGetClassObject");
-        if (SUCCEEDED(getClassObject(clsid, IID_IClassFactory,
-                                     reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())))) {
-            factory->CreateInstance(nullptr, Interface::iid,
-                                    reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
+        if (SUCCEEDED(getClassObject(clsid, IID_PPV_ARGS(factory.ReleaseAndGetAddressOf())))) {
+            factory->CreateInstance(nullptr, IID_PPV_ARGS(object.ReleaseAndGetAddressOf()));
         }
         return object;
     }
@@ -356,8 +354,7 @@ std::wstring readText(HRESULT (STDMETHODCALLTYPE _clsService::*read)(BSTR*), _cl
 std::wstring serviceName(IDispatch* object) {
     ComPtr<_clsService> service;
     if (object == nullptr ||
-        FAILED(object->QueryInterface(
-            IID__clsService, reinterpret_cast<void**>(service.ReleaseAndGetAddressOf())))) {
+        FAILED(object->QueryInterface(IID_PPV_ARGS(service.ReleaseAndGetAddressOf())))) {
         return L"(no service)";
     }
     return readText(&_clsService::get_Name, *service.Get());

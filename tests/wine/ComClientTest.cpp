@@ -7,8 +7,11 @@
 #include "ServerTestSupport.h"
 
 #include <chrono>
+#include <cwctype>
+#include <initializer_list>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace tobrunel::server {
 namespace {
@@ -18,7 +21,8 @@ using namespace testing;
 using Export = HRESULT(STDAPICALLTYPE*)();
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
-constexpr GUID someOtherClass = makeGuid("00000000-1111-2222-3333-444444444444");
+constexpr GUID someOtherClass = {
+    0x00000000, 0x1111, 0x2222, {0x33, 0x33, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44}};
 
 std::wstring computerName() {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
@@ -29,8 +33,8 @@ std::wstring computerName() {
 
 template <typename Interface> bool sameObject(Interface* a, Interface* b) {
     ComPtr<IUnknown> first, second;
-    a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(first.ReleaseAndGetAddressOf()));
-    b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(second.ReleaseAndGetAddressOf()));
+    a->QueryInterface(IID_PPV_ARGS(first.ReleaseAndGetAddressOf()));
+    b->QueryInterface(IID_PPV_ARGS(second.ReleaseAndGetAddressOf()));
     return first && first.Get() == second.Get();
 }
 
@@ -70,8 +74,7 @@ protected:
         ComPtr<IClassFactory> factory;
         const auto getClassObject = library.entry<GetClassObject>("DllGetClassObject");
         EXPECT_HRESULT(expected,
-                       getClassObject(clsid, IID_IClassFactory,
-                                      reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())));
+                       getClassObject(clsid, IID_PPV_ARGS(factory.ReleaseAndGetAddressOf())));
         return factory;
     }
 
@@ -79,9 +82,8 @@ protected:
         ComPtr<_clsServices> services;
         CLSID clsid{};
         EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsServices", &clsid));
-        EXPECT_HRESULT(
-            S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsServices,
-                                   reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())));
+        EXPECT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_PPV_ARGS(services.ReleaseAndGetAddressOf())));
         return services;
     }
 
@@ -89,9 +91,8 @@ protected:
         ComPtr<_clsService> service;
         CLSID clsid{};
         EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsService", &clsid));
-        EXPECT_HRESULT(
-            S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__clsService,
-                                   reinterpret_cast<void**>(service.ReleaseAndGetAddressOf())));
+        EXPECT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_PPV_ARGS(service.ReleaseAndGetAddressOf())));
         return service;
     }
 
@@ -262,25 +263,19 @@ TEST_F(ComClientTest, ObjectsAnswerForTheirThreeInterfacesOnly) {
     ComPtr<IDispatch> dispatch;
     ComPtr<_clsServices> again;
     ComPtr<IUnknown> other;
-    EXPECT_HRESULT(
-        S_OK, services->QueryInterface(IID_IUnknown,
-                                       reinterpret_cast<void**>(unknown.ReleaseAndGetAddressOf())));
-    EXPECT_HRESULT(S_OK,
-                   services->QueryInterface(
-                       IID_IDispatch, reinterpret_cast<void**>(dispatch.ReleaseAndGetAddressOf())));
-    EXPECT_HRESULT(
-        S_OK, dispatch->QueryInterface(IID__clsServices,
-                                       reinterpret_cast<void**>(again.ReleaseAndGetAddressOf())));
+    EXPECT_HRESULT(S_OK, services->QueryInterface(IID_PPV_ARGS(unknown.ReleaseAndGetAddressOf())));
+    EXPECT_HRESULT(S_OK, services->QueryInterface(IID_PPV_ARGS(dispatch.ReleaseAndGetAddressOf())));
+    EXPECT_HRESULT(S_OK, dispatch->QueryInterface(IID_PPV_ARGS(again.ReleaseAndGetAddressOf())));
     EXPECT_EQ(again.Get(), services.Get());
     for (const GUID* refused : {&IID__clsService, &IID__clsSVCDependencies, &IID_IEnumVARIANT,
                                 &IID_ISupportErrorInfo, &IID_IClassFactory}) {
         EXPECT_HRESULT(E_NOINTERFACE,
                        services->QueryInterface(
-                           *refused, reinterpret_cast<void**>(other.ReleaseAndGetAddressOf())));
+                           *refused, IID_PPV_ARGS_Helper(other.ReleaseAndGetAddressOf())));
     }
     EXPECT_HRESULT(E_NOINTERFACE,
-                   service->QueryInterface(
-                       IID__clsServices, reinterpret_cast<void**>(other.ReleaseAndGetAddressOf())));
+                   service->QueryInterface(IID__clsServices,
+                                           IID_PPV_ARGS_Helper(other.ReleaseAndGetAddressOf())));
     EXPECT_HRESULT(E_POINTER, services->QueryInterface(IID_IUnknown, nullptr));
     EXPECT_HRESULT(E_POINTER, services->get_Count(nullptr));
 }
@@ -290,26 +285,24 @@ TEST_F(ComClientTest, ClassObjectsServeTheTwoCreatableClassesOnly) {
     ASSERT_TRUE(factory);
     ComPtr<IUnknown> object;
     ComPtr<IUnknown> outer;
-    ASSERT_HRESULT(
-        S_OK, factory->CreateInstance(nullptr, IID_IUnknown,
-                                      reinterpret_cast<void**>(outer.ReleaseAndGetAddressOf())));
-    EXPECT_HRESULT(
-        CLASS_E_NOAGGREGATION,
-        factory->CreateInstance(outer.Get(), IID_IUnknown,
-                                reinterpret_cast<void**>(object.ReleaseAndGetAddressOf())));
+    ASSERT_HRESULT(S_OK,
+                   factory->CreateInstance(nullptr, IID_PPV_ARGS(outer.ReleaseAndGetAddressOf())));
+    EXPECT_HRESULT(CLASS_E_NOAGGREGATION,
+                   factory->CreateInstance(outer.Get(), IID_IUnknown,
+                                           IID_PPV_ARGS_Helper(object.ReleaseAndGetAddressOf())));
     EXPECT_FALSE(object);
-    EXPECT_HRESULT(E_NOINTERFACE, factory->CreateInstance(
-                                      nullptr, IID__clsService,
-                                      reinterpret_cast<void**>(object.ReleaseAndGetAddressOf())));
+    EXPECT_HRESULT(E_NOINTERFACE,
+                   factory->CreateInstance(nullptr, IID__clsService,
+                                           IID_PPV_ARGS_Helper(object.ReleaseAndGetAddressOf())));
     EXPECT_TRUE(factoryOf(CLSID_clsService));
 
     factoryOf(CLSID_clsSVCDependencies, CLASS_E_CLASSNOTAVAILABLE);
     factoryOf(someOtherClass, CLASS_E_CLASSNOTAVAILABLE);
     CLSID clsid{};
     EXPECT_TRUE(FAILED(CLSIDFromProgID(L"Velcastra.clsSVCDependencies", &clsid)));
-    EXPECT_TRUE(FAILED(
-        CoCreateInstance(CLSID_clsSVCDependencies, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                         reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()))));
+    EXPECT_TRUE(FAILED(CoCreateInstance(CLSID_clsSVCDependencies, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_IUnknown,
+                                        IID_PPV_ARGS_Helper(object.ReleaseAndGetAddressOf()))));
 }
 
 TEST_F(ComClientTest, TheLibraryMayUnloadOnlyWhenNothingLivesAndNothingIsLocked) {
@@ -339,6 +332,137 @@ TEST_F(ComClientTest, TheLibraryMayUnloadOnlyWhenNothingLivesAndNothingIsLocked)
     EXPECT_HRESULT(S_FALSE, canUnloadNow()) << "a list that outlives its service";
     list.Reset();
     EXPECT_HRESULT(S_OK, canUnloadNow());
+}
+
+// namesOf lists what a script may ask of an object: each member of its type information with
+// its parameters' names, then names the type information must refuse.
+std::vector<std::vector<std::wstring>> namesOf(ITypeInfo& info) {
+    std::vector<std::vector<std::wstring>> lists;
+    const UINT count = TypeAttributes(info)->cFuncs;
+    for (UINT i = 0; i < count; ++i) {
+        FUNCDESC* function = nullptr;
+        if (FAILED(info.GetFuncDesc(i, &function))) {
+            continue;
+        }
+        BSTR names[8] = {};
+        UINT found = 0;
+        info.GetNames(function->memid, names, 8, &found);
+        std::vector<std::wstring> list;
+        for (UINT n = 0; n < found; ++n) {
+            list.push_back(textOf(names[n]));
+            SysFreeString(names[n]);
+        }
+        info.ReleaseFuncDesc(function);
+        lists.push_back(list);
+        list.push_back(L"NoSuchParameter");
+        lists.push_back(list);
+    }
+    for (const wchar_t* name : {L"QueryInterface", L"AddRef", L"Invoke", L"GetIDsOfNames",
+                                L"NoSuchMember", L"Item2", L"Ite", L""}) {
+        lists.push_back({name, L"Index"});
+    }
+    return lists;
+}
+
+// spelled writes a name in one of a script's letter cases.
+std::wstring spelled(std::wstring name, int spelling) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (spelling == 1 || (spelling == 2 && i % 2 == 0)) {
+            name[i] = static_cast<wchar_t>(towupper(name[i]));
+        } else if (spelling == 3) {
+            name[i] = static_cast<wchar_t>(towlower(name[i]));
+        }
+    }
+    return name;
+}
+
+// The object's own name lookup answers as its type information's lookup does, in every letter
+// case: the member's id, each parameter's position, DISPID_UNKNOWN for every name not found.
+TEST_F(ComClientTest, NamesAreLookedUpAsTheTypeInformationDoes) {
+    const auto services = createServices();
+    ASSERT_TRUE(services);
+    const auto service = item(*services.Get(), Variant::integer(1));
+    ASSERT_TRUE(service);
+    ComPtr<_clsSVCDependencies> list;
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(list.ReleaseAndGetAddressOf()));
+    const std::initializer_list<IDispatch*> objects{services.Get(), service.Get(), list.Get()};
+    for (IDispatch* object : objects) {
+        ComPtr<ITypeInfo> info;
+        ASSERT_HRESULT(S_OK,
+                       object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.ReleaseAndGetAddressOf()));
+        for (const auto& names : namesOf(*info.Get())) {
+            for (int spelling = 0; spelling < 4; ++spelling) {
+                std::vector<std::wstring> texts;
+                for (const auto& name : names) {
+                    texts.push_back(spelled(name, spelling));
+                }
+                std::vector<LPOLESTR> pointers;
+                for (auto& text : texts) {
+                    pointers.push_back(text.data());
+                }
+                const auto count = static_cast<UINT>(pointers.size());
+                std::vector<DISPID> expected(count, 12345), actual(count, 12345);
+                const HRESULT oracle = info->GetIDsOfNames(pointers.data(), count, expected.data());
+                EXPECT_HRESULT(oracle, object->GetIDsOfNames(IID_NULL, pointers.data(), count,
+                                                             LOCALE_USER_DEFAULT, actual.data()))
+                    << texts[0].c_str();
+                EXPECT_EQ(actual, expected) << texts[0].c_str();
+            }
+        }
+    }
+}
+
+// vtableView is the interface view of an object's type information, whose Invoke calls the
+// vtable as the platform does.
+ComPtr<ITypeInfo> vtableView(IDispatch& object) {
+    ComPtr<ITypeInfo> dispatch, vtable;
+    HREFTYPE reference = 0;
+    if (SUCCEEDED(object.GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatch.GetAddressOf())) &&
+        SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &reference))) {
+        dispatch->GetRefTypeInfo(reference, vtable.GetAddressOf());
+    }
+    return vtable;
+}
+
+// A get answers DISPATCH_PROPERTYGET, a method DISPATCH_METHOD and either both, as VBScript sends
+// them; JScript calls a get whose result it drops as a method. Each member without arguments
+// answers every kind of call as the platform's own Invoke on the type information does.
+TEST_F(ComClientTest, MembersAnswerTheKindsOfCallThePlatformsInvokeAnswers) {
+    const auto services = createServices();
+    ASSERT_TRUE(services);
+    const auto service = createService();
+    ASSERT_TRUE(service);
+    ComPtr<_clsSVCDependencies> list;
+    ASSERT_HRESULT(S_OK, service->get_Dependencies(list.ReleaseAndGetAddressOf()));
+    const std::initializer_list<IDispatch*> objects{services.Get(), service.Get(), list.Get()};
+    for (IDispatch* object : objects) {
+        const auto vtable = vtableView(*object);
+        ASSERT_TRUE(vtable);
+        const UINT count = TypeAttributes(*vtable.Get())->cFuncs;
+        for (UINT i = 0; i < count; ++i) {
+            FUNCDESC* function = nullptr;
+            ASSERT_HRESULT(S_OK, vtable->GetFuncDesc(i, &function));
+            const MEMBERID id = function->memid;
+            const bool takesNoArgument =
+                function->cParams == 1 &&
+                (function->lprgelemdescParam[0].paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0;
+            vtable->ReleaseFuncDesc(function);
+            if (!takesNoArgument) {
+                continue;
+            }
+            for (const WORD flags : {WORD{DISPATCH_METHOD}, WORD{DISPATCH_PROPERTYGET},
+                                     WORD{DISPATCH_METHOD | DISPATCH_PROPERTYGET}}) {
+                DISPPARAMS none{};
+                Variant expected, actual;
+                const HRESULT oracle =
+                    vtable->Invoke(object, id, flags, &none, expected.get(), nullptr, nullptr);
+                EXPECT_HRESULT(oracle, object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags,
+                                                      &none, actual.get(), nullptr, nullptr))
+                    << std::hex << id << " flags " << flags;
+                EXPECT_EQ(V_VT(actual.get()), V_VT(expected.get())) << std::hex << id;
+            }
+        }
+    }
 }
 
 TEST_F(ComClientTest, LateBoundCallsConvertArgumentsAndNeverWriteThem) {
@@ -455,8 +579,7 @@ TEST_F(ComClientTest, ObjectsMadeInsideWorkWhileTheLibraryIsUnregistered) {
         ASSERT_TRUE(factory);
         ComPtr<_clsServices> services;
         ASSERT_HRESULT(S_OK, factory->CreateInstance(
-                                 nullptr, IID__clsServices,
-                                 reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())));
+                                 nullptr, IID_PPV_ARGS(services.ReleaseAndGetAddressOf())));
         const auto service = item(*services.Get(), Variant::integer(1));
         ASSERT_TRUE(service);
         EXPECT_FALSE(text(&_clsService::get_Name, *service.Get()).empty());

@@ -2,10 +2,10 @@
 // by hand, and readable HRESULTs in failure messages.
 #pragma once
 
-#include "server/AutomationText.h"
-#include "server/ComApartment.h"
+#include "client/Bstr.h"
+#include "client/ComApartment.h"
 #include "server/Platform.h"
-#include "server/typelib/WindowsPath.h"
+#include "client/WindowsPath.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,13 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+// The tests are clients of the component and use the client helpers throughout.
+namespace tobrunel::server {
+using client::Bstr;
+using client::ComApartment;
+using client::windowsPathOf;
+} // namespace tobrunel::server
 
 namespace tobrunel::server::testing {
 

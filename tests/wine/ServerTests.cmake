@@ -11,7 +11,7 @@ add_automation_server(TobrunelSimulated ${CMAKE_CURRENT_SOURCE_DIR}/SimulatedSer
 function(add_server_test)
   cmake_parse_arguments(PARSE_ARGV 0 SERVER_TEST "" "NAME" "SOURCES")
   add_wine_test(NAME ${SERVER_TEST_NAME}
-    SOURCES ${SERVER_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/server/AutomationText.cpp
+    SOURCES ${SERVER_TEST_SOURCES}
     LIBRARIES tobrunel_server_headers version)
   target_compile_definitions(${SERVER_TEST_NAME} PRIVATE
     TOBRUNEL_DLL="$<TARGET_FILE:Tobrunel>"

@@ -58,13 +58,12 @@ protected:
         using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
         const auto getClassObject = library.entry<GetClassObject>("DllGetClassObject");
         ComPtr<IClassFactory> factory;
-        const HRESULT status = getClassObject(
-            clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf()));
+        const HRESULT status =
+            getClassObject(clsid, IID_PPV_ARGS(factory.ReleaseAndGetAddressOf()));
         if (FAILED(status)) {
             return status;
         }
-        return factory->CreateInstance(nullptr, Interface::iid,
-                                       reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
+        return factory->CreateInstance(nullptr, IID_PPV_ARGS(object.ReleaseAndGetAddressOf()));
     }
 
     ComPtr<_clsService> item(_clsServices& services, Variant index) {

@@ -115,13 +115,11 @@ protected:
         ComPtr<IClassFactory> factory;
         ComPtr<_clsServices> services;
         const auto getClassObject = library.entry<GetClassObject>("DllGetClassObject");
-        EXPECT_HRESULT(S_OK,
-                       getClassObject(CLSID_clsServices, IID_IClassFactory,
-                                      reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf())));
+        EXPECT_HRESULT(S_OK, getClassObject(CLSID_clsServices,
+                                            IID_PPV_ARGS(factory.ReleaseAndGetAddressOf())));
         if (factory) {
             EXPECT_HRESULT(S_OK, factory->CreateInstance(
-                                     nullptr, IID__clsServices,
-                                     reinterpret_cast<void**>(services.ReleaseAndGetAddressOf())));
+                                     nullptr, IID_PPV_ARGS(services.ReleaseAndGetAddressOf())));
         }
         return services;
     }
@@ -134,8 +132,7 @@ protected:
         ComPtr<_clsService> service;
         if (call.result.type() == VT_DISPATCH && V_DISPATCH(call.result.get()) != nullptr) {
             V_DISPATCH(call.result.get())
-                ->QueryInterface(IID__clsService,
-                                 reinterpret_cast<void**>(service.ReleaseAndGetAddressOf()));
+                ->QueryInterface(IID_PPV_ARGS(service.ReleaseAndGetAddressOf()));
         }
         return service;
     }

@@ -42,8 +42,8 @@ void visit(const ActivationContext& context, DWORD model, IStream* stream, _clsS
     const Activation activation(context);
     if (SUCCEEDED(CoInitializeEx(nullptr, model))) {
         ComPtr<_clsServices> services;
-        sighting.unmarshal = CoGetInterfaceAndReleaseStream(
-            stream, _clsServices::iid, reinterpret_cast<void**>(services.GetAddressOf()));
+        sighting.unmarshal =
+            CoGetInterfaceAndReleaseStream(stream, IID_PPV_ARGS(services.GetAddressOf()));
         if (SUCCEEDED(sighting.unmarshal)) {
             sighting.direct = services.Get() == original;
             sighting.count = services->get_Count(&sighting.countValue);
@@ -84,8 +84,8 @@ TEST(UnregisteredApartments, AnObjectOfAnActivatedApartmentServesTheMtaAndASecon
     CLSID clsid{};
     ASSERT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsServices", &clsid));
     ComPtr<_clsServices> services;
-    ASSERT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, _clsServices::iid,
-                                          reinterpret_cast<void**>(services.GetAddressOf())));
+    ASSERT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                                          IID_PPV_ARGS(services.GetAddressOf())));
     long count = 0;
     ASSERT_HRESULT(S_OK, services->get_Count(&count));
     ASSERT_GT(count, 0);
@@ -99,7 +99,7 @@ TEST(UnregisteredApartments, AnObjectOfAnActivatedApartmentServesTheMtaAndASecon
     std::vector<Sighting> sightings(std::size(models));
     for (std::size_t i = 0; i < std::size(models); ++i) {
         IStream* stream = nullptr;
-        ASSERT_HRESULT(S_OK, CoMarshalInterThreadInterfaceInStream(_clsServices::iid,
+        ASSERT_HRESULT(S_OK, CoMarshalInterThreadInterfaceInStream(__uuidof(_clsServices),
                                                                    services.Get(), &stream));
         const Event done(CreateEventW(nullptr, TRUE, FALSE, nullptr), &CloseHandle);
         ASSERT_NE(done.get(), nullptr);

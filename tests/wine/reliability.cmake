@@ -11,7 +11,7 @@ endif()
 
 # The soak runs for TOBRUNEL_SOAK_SECONDS (60 when unset) on the real test service; its own main
 # serves that service when the platform starts the program as one.
-add_wine_test(NAME soak_wine_tests SOURCES SoakTest.cpp ${PROJECT_SOURCE_DIR}/server/AutomationText.cpp
+add_wine_test(NAME soak_wine_tests SOURCES SoakTest.cpp
   LIBRARIES wine_test_service tobrunel_server_headers psapi ntdll TIMEOUT 900 OWN_MAIN)
 target_compile_definitions(soak_wine_tests PRIVATE TOBRUNEL_DLL="$<TARGET_FILE:Tobrunel>")
 add_dependencies(soak_wine_tests Tobrunel)

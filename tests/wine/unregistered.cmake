@@ -9,10 +9,10 @@ target_compile_definitions(server_manifest_tests PRIVATE
   TOBRUNEL_MANIFEST="$<TARGET_PROPERTY:Tobrunel,TOBRUNEL_ASSEMBLY_MANIFEST>")
 
 # The clients.
-add_executable(activation_context_client ActivationContextClient.cpp
-               ${PROJECT_SOURCE_DIR}/server/AutomationText.cpp)
+add_executable(activation_context_client ActivationContextClient.cpp)
 target_link_libraries(activation_context_client PRIVATE
-  tobrunel_model tobrunel_server_headers wine_test_headers GTest::gtest tobrunel_warnings)
+  tobrunel_model tobrunel_server_headers tobrunel_client wine_test_headers GTest::gtest
+  tobrunel_warnings)
 target_compile_definitions(activation_context_client PRIVATE TOBRUNEL_DLL="$<TARGET_FILE:Tobrunel>")
 add_server_test(NAME unregistered_apartment_tests SOURCES UnregisteredApartmentTest.cpp)
 target_compile_definitions(unregistered_apartment_tests PRIVATE

@@ -2,11 +2,12 @@
 // and the tests that Wine runs with host paths on their command lines or compiled in.
 #pragma once
 
-#include "server/Platform.h"
+#include <windows.h>
+#include <objbase.h>
 
 #include <string>
 
-namespace tobrunel::server {
+namespace tobrunel::client {
 
 // Under Wine a host path becomes a drive path; on Windows it is one already.
 inline std::wstring windowsPathOf(const std::string& hostPath) {
@@ -23,4 +24,4 @@ inline std::wstring windowsPathOf(const std::string& hostPath) {
     return std::wstring(hostPath.begin(), hostPath.end());
 }
 
-} // namespace tobrunel::server
+} // namespace tobrunel::client

@@ -1,7 +1,7 @@
 // The type-library build: thirteen descriptions in the published index order, the interfaces
 // dual and derived from stdole's IDispatch, every member with its dispatch id and by-reference
 // parameters, the enumerations with their member names as help strings.
-#include "server/typelib/TypeLibraryWriter.h"
+#include "tools/typelib/TypeLibraryWriter.h"
 
 #include "model/Enumerations.h"
 #include "server/Descriptions.h"

@@ -2,9 +2,10 @@
 // is; the client programs, the tests and the type-library tool all run in one.
 #pragma once
 
-#include "server/Platform.h"
+#include <windows.h>
+#include <objbase.h>
 
-namespace tobrunel::server {
+namespace tobrunel::client {
 
 class ComApartment {
 public:
@@ -22,4 +23,4 @@ private:
     HRESULT result_;
 };
 
-} // namespace tobrunel::server
+} // namespace tobrunel::client

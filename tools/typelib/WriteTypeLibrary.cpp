@@ -7,10 +7,10 @@
 // the library of either DLL and the bytes do not depend on which machine built them. A 32-bit
 // library takes IDispatch from the 32-bit stdole2.tlb (STDOLE2): the writer sizes each dual
 // interface's vtable from the IDispatch it is given.
-#include "server/ComApartment.h"
+#include "client/ComApartment.h"
 #include "server/Descriptions.h"
-#include "server/typelib/TypeLibraryWriter.h"
-#include "server/typelib/WindowsPath.h"
+#include "tools/typelib/TypeLibraryWriter.h"
+#include "client/WindowsPath.h"
 
 #include <exception>
 #include <iostream>
@@ -34,6 +34,7 @@ std::optional<SYSKIND> platformNamed(std::string_view name) {
 
 int main(int argc, char** argv) {
     using namespace tobrunel::server;
+    using namespace tobrunel::client;
     const auto platform = argc >= 2 ? platformNamed(argv[1]) : std::nullopt;
     if (!platform || argc > 3) {
         std::cerr << "usage: WriteTypeLibrary win32|win64 [STDOLE2]\n";
