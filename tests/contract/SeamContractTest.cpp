@@ -367,7 +367,8 @@ TEST_F(SeamContract, StartsPausesContinuesAndStopsWithTheStatusWrittenBack) {
         error::InvalidServiceControl);
     if (subject->isWine()) {
         // Wine leaves junk in the record of a control that the service does not accept.
-        EXPECT_FALSE(status.dwServiceType == OwnProcess && status.dwCurrentState == state::Running);
+        EXPECT_FALSE(status.dwServiceType == std::uint32_t{serviceType::Win32OwnProcess} &&
+                     status.dwCurrentState == std::uint32_t{state::Running});
     } else {
         expectStatusOfRefusal(status, state::Running);
     }
