@@ -2,6 +2,7 @@
 // carries is the file shipped beside it, and every class, the type library and every interface
 // that DllRegisterServer writes to the registry appear in it with the same ids, ProgIDs,
 // threading model and versions, and nothing else does; its version is the DLL's file version.
+#include "ClassesKey.h"
 #include "ServerTestSupport.h"
 
 #include <fstream>
@@ -46,53 +47,6 @@ std::string narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end()); // ids, ProgIDs and names are ASCII
 }
 
-// Key is one key of HKEY_CLASSES_ROOT opened for reading; false when it does not exist.
-class Key {
-public:
-    explicit Key(const std::wstring& path) {
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    ~Key() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    explicit operator bool() const noexcept { return key_ != nullptr; }
-
-    // text is a REG_SZ value (the default one for no name) as ASCII; "(missing)" when absent.
-    std::string text(const wchar_t* name = nullptr) const {
-        wchar_t buffer[1024] = {};
-        DWORD size = sizeof buffer - sizeof(wchar_t);
-        DWORD type = 0;
-        if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-                ERROR_SUCCESS ||
-            type != REG_SZ) {
-            return "(missing)";
-        }
-        return narrow(buffer);
-    }
-
-    std::vector<std::wstring> subkeys() const {
-        std::vector<std::wstring> names;
-        wchar_t name[256];
-        for (DWORD index = 0;; ++index) {
-            DWORD length = 256;
-            if (RegEnumKeyExW(key_, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS) {
-                return names;
-            }
-            names.emplace_back(name);
-        }
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 bool sameText(const std::string& a, const std::string& b) {
     return CompareStringOrdinal(std::wstring(a.begin(), a.end()).c_str(), -1,
                                 std::wstring(b.begin(), b.end()).c_str(), -1, TRUE) == CSTR_EQUAL;
@@ -122,18 +76,18 @@ using InterfaceEntry = std::tuple<std::string, std::string, std::string, std::st
 // type library), found by walking CLSID.
 std::set<ClassEntry> registeredClasses(const std::string& dll) {
     std::set<ClassEntry> classes;
-    const Key root(L"CLSID");
+    const ClassesKey root(L"CLSID");
     for (const auto& clsid : root.subkeys()) {
-        const Key server(L"CLSID\\" + clsid + L"\\InprocServer32");
+        const ClassesKey server(L"CLSID\\" + clsid + L"\\InprocServer32");
         if (!server || !sameText(server.text(), dll)) {
             continue;
         }
-        const std::string progId = Key(L"CLSID\\" + clsid + L"\\ProgID").text();
+        const std::string progId = ClassesKey(L"CLSID\\" + clsid + L"\\ProgID").text();
         // The ProgID leads back to the class.
-        EXPECT_EQ(Key(std::wstring(progId.begin(), progId.end()) + L"\\CLSID").text(),
+        EXPECT_EQ(ClassesKey(std::wstring(progId.begin(), progId.end()) + L"\\CLSID").text(),
                   narrow(clsid));
         classes.emplace(narrow(clsid), progId, server.text(L"ThreadingModel"),
-                        Key(L"CLSID\\" + clsid + L"\\TypeLib").text());
+                        ClassesKey(L"CLSID\\" + clsid + L"\\TypeLib").text());
     }
     return classes;
 }
@@ -142,15 +96,15 @@ std::set<ClassEntry> registeredClasses(const std::string& dll) {
 // proxy-stub class, type library), found by walking Interface.
 std::set<InterfaceEntry> registeredInterfaces(const std::string& libid) {
     std::set<InterfaceEntry> interfaces;
-    const Key root(L"Interface");
+    const ClassesKey root(L"Interface");
     for (const auto& iid : root.subkeys()) {
         const std::wstring path = L"Interface\\" + iid;
-        const std::string library = Key(path + L"\\TypeLib").text();
+        const std::string library = ClassesKey(path + L"\\TypeLib").text();
         if (!sameText(library, libid)) {
             continue;
         }
-        interfaces.emplace(narrow(iid), Key(path).text(), Key(path + L"\\ProxyStubClsid32").text(),
-                           library);
+        interfaces.emplace(narrow(iid), ClassesKey(path).text(),
+                           ClassesKey(path + L"\\ProxyStubClsid32").text(), library);
     }
     return interfaces;
 }
@@ -209,9 +163,9 @@ TEST_F(AssemblyManifestTest, DescribesWhatRegistrationWrites) {
     const std::wstring versionKey =
         L"TypeLib\\" + std::wstring(typeLibrary["tlbid"].begin(), typeLibrary["tlbid"].end()) +
         L"\\" + std::wstring(typeLibrary["version"].begin(), typeLibrary["version"].end());
-    const std::string flags = Key(versionKey + L"\\FLAGS").text();
+    const std::string flags = ClassesKey(versionKey + L"\\FLAGS").text();
     const std::string file =
-        Key(versionKey + L"\\0\\" + (sizeof(void*) == 8 ? L"win64" : L"win32")).text();
+        ClassesKey(versionKey + L"\\0\\" + (sizeof(void*) == 8 ? L"win64" : L"win32")).text();
     ASSERT_HRESULT(S_OK, library.entry<Export>("DllUnregisterServer")());
 
     ASSERT_EQ(registered.size(), 2u) << "registration writes the two creatable classes";

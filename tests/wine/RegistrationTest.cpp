@@ -2,6 +2,7 @@
 // adds to HKEY_CLASSES_ROOT (a new key at its top or under CLSID, Interface or TypeLib) is dumped
 // whole and must be the published listing's entries; unregistration leaves the registry as it
 // found it.
+#include "ClassesKey.h"
 #include "ServerTestSupport.h"
 #include "tests/dllcheck/Listing.h"
 
@@ -19,56 +20,6 @@ using Export = HRESULT(STDAPICALLTYPE*)();
 // The parents under which registration may add keys, HKEY_CLASSES_ROOT itself first.
 const std::wstring parents[] = {L"", L"CLSID", L"Interface", L"TypeLib"};
 
-// Key opens a key of HKEY_CLASSES_ROOT for reading; it is closed when it goes.
-class Key {
-public:
-    explicit Key(const std::wstring& path) {
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    ~Key() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-
-    std::vector<std::wstring> subkeys() const {
-        std::vector<std::wstring> names;
-        wchar_t name[256];
-        for (DWORD length = 256;
-             key_ != nullptr && RegEnumKeyExW(key_, static_cast<DWORD>(names.size()), name, &length,
-                                              nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-             length = 256) {
-            names.emplace_back(name, length);
-        }
-        return names;
-    }
-
-    // values is each value as "[name] = data", the default one without a name.
-    std::vector<std::wstring> values() const {
-        std::vector<std::wstring> found;
-        wchar_t name[256];
-        wchar_t data[1024];
-        for (DWORD index = 0;; ++index) {
-            DWORD length = 256, size = sizeof data - sizeof(wchar_t), type = 0;
-            if (RegEnumValueW(key_, index, name, &length, nullptr, &type,
-                              reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS) {
-                return found;
-            }
-            data[size / sizeof(wchar_t)] = L'\0';
-            found.push_back(
-                (length == 0 ? L"" : L" [" + std::wstring(name) + L"]") + L" = " +
-                (type == REG_SZ ? std::wstring(data) : L"(type " + std::to_wstring(type) + L")"));
-        }
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 std::wstring below(const std::wstring& parent, const std::wstring& name) {
     return parent.empty() ? name : parent + L'\\' + name;
 }
@@ -76,7 +27,7 @@ std::wstring below(const std::wstring& parent, const std::wstring& name) {
 std::set<std::wstring> snapshot() {
     std::set<std::wstring> keys;
     for (const auto& parent : parents) {
-        for (const auto& name : Key(parent).subkeys()) {
+        for (const auto& name : ClassesKey(parent).subkeys()) {
             keys.insert(below(parent, name));
         }
     }
@@ -104,7 +55,7 @@ std::wstring inListingTerms(std::wstring text) {
 }
 
 void dumpTree(const std::wstring& path, std::vector<std::string>& lines) {
-    const Key key(path);
+    const ClassesKey key(path);
     const auto values = key.values();
     const auto subkeys = key.subkeys();
     for (const auto& value : values) {
