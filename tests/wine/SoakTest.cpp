@@ -190,7 +190,12 @@ protected:
         command(*service.Get(), &_clsService::StartService, 4, "StartService");
         command(*service.Get(), &_clsService::PauseService, 7, "PauseService");
         command(*service.Get(), &_clsService::ContinueService, 4, "ContinueService");
+        const auto process =
+            wintest::serviceProcess(std::string(testService.begin(), testService.end()));
         command(*service.Get(), &_clsService::StopService, 1, "StopService");
+        // Wine refuses to start a service (1056) while the process that reported it stopped is
+        // still ending, so the next cycle starts once that process has gone.
+        EXPECT_TRUE(wintest::ended(process)) << "the stopped service's process ends";
     }
 
     HRESULT canUnloadNow() { return library.entry<Export>("DllCanUnloadNow")(); }

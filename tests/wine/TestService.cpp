@@ -131,21 +131,6 @@ void WINAPI serviceMain(DWORD, LPSTR*) {
     servedService->run();
 }
 
-struct ProcessCloser {
-    void operator()(HANDLE process) const noexcept { ::CloseHandle(process); }
-};
-using ProcessHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, ProcessCloser>;
-
-// serviceProcess opens the process that runs the service, when one runs.
-ProcessHandle serviceProcess(const std::string& name) {
-    const auto status = queryStatusProcess(name);
-    if (!status || status->dwProcessId == 0) {
-        return nullptr;
-    }
-    return ProcessHandle(
-        ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, status->dwProcessId));
-}
-
 std::string programPath() {
     char path[MAX_PATH] = {};
     const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -200,6 +185,19 @@ void removeLeftovers() {
 }
 
 } // namespace
+
+ProcessHandle serviceProcess(const std::string& name) {
+    const auto status = queryStatusProcess(name);
+    if (!status || status->dwProcessId == 0) {
+        return nullptr;
+    }
+    return ProcessHandle(
+        ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, status->dwProcessId));
+}
+
+bool ended(const ProcessHandle& process) {
+    return !process || ::WaitForSingleObject(process.get(), 5000) == WAIT_OBJECT_0;
+}
 
 InstalledService installedAs(Role role) {
     const auto processId = std::to_string(::GetCurrentProcessId());

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace tobrunel::wintest {
@@ -70,6 +71,17 @@ private:
 // runWineTests is the main of every real-manager test program: the service when relaunched as
 // one, otherwise GoogleTest with the environment for `roles`.
 int runWineTests(int argc, char** argv, std::initializer_list<Role> roles);
+
+struct ProcessCloser {
+    void operator()(HANDLE process) const noexcept { ::CloseHandle(process); }
+};
+using ProcessHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, ProcessCloser>;
+
+// serviceProcess opens the process that runs the service, to await its end; empty when none runs.
+ProcessHandle serviceProcess(const std::string& name);
+
+// ended waits up to five seconds for `process` to end; true when it has, or when there was none.
+bool ended(const ProcessHandle& process);
 
 // removeService stops the service (ending its process if it does not stop) and deletes it; true
 // when it is marked for deletion or was never there.
