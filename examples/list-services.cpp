@@ -3,28 +3,27 @@
 //
 //   list-services.exe [/active] [/drivers] [computer]
 #include "client/Bstr.h"
+#include "client/ServiceTable.h"
 #include "server/Interfaces.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
 
 using tobrunel::client::Bstr;
+using tobrunel::client::printLine;
+using tobrunel::client::printServiceTable;
+using tobrunel::client::ServiceRow;
+using tobrunel::client::startTypeText;
+using tobrunel::client::stateText;
 using tobrunel::server::_clsService;
 using tobrunel::server::_clsServices;
 using tobrunel::server::ComPtr;
-
-constexpr std::size_t nameLimit = 24;
-constexpr std::size_t displayNameLimit = 36;
-constexpr std::size_t programLimit = 48;
-constexpr std::size_t columnCount = 5;
 
 // ComFailure carries the step that failed and the HRESULT it gave.
 class ComFailure : public std::runtime_error {
@@ -105,28 +104,7 @@ long numberOf(_clsService& service, HRESULT (STDMETHODCALLTYPE _clsService::*rea
     return value;
 }
 
-std::wstring stateText(long state) {
-    static constexpr std::array<std::wstring_view, 7> names = {
-        L"Stopped",          L"Start Pending", L"Stop Pending", L"Running",
-        L"Continue Pending", L"Pause Pending", L"Paused"};
-    if (state >= 1 && state <= 7) {
-        return std::wstring(names[static_cast<std::size_t>(state - 1)]);
-    }
-    return L"Unknown (" + std::to_wstring(state) + L")";
-}
-
-std::wstring startTypeText(long startType) {
-    static constexpr std::array<std::wstring_view, 5> names = {
-        L"Boot Start", L"System Start", L"Auto Start", L"Demand Start", L"Disabled"};
-    if (startType >= 0 && startType <= 4) {
-        return std::wstring(names[static_cast<std::size_t>(startType)]);
-    }
-    return L"Unknown (" + std::to_wstring(startType) + L")";
-}
-
-using Row = std::array<std::wstring, columnCount>;
-
-Row rowOf(_clsService& service) {
+ServiceRow rowOf(_clsService& service) {
     return {textOf(service, &_clsService::get_Name, "Name"),
             textOf(service, &_clsService::get_DisplayName, "DisplayName"),
             stateText(numberOf(service, &_clsService::get_CurrentState, "CurrentState")),
@@ -164,10 +142,10 @@ void applyOptions(_clsServices& services, const Options& options) {
 }
 
 // rowsOf walks the collection by position, 1 to Count: it has no enumerator.
-std::vector<Row> rowsOf(_clsServices& services) {
+std::vector<ServiceRow> rowsOf(_clsServices& services) {
     long count = 0;
     check(services.get_Count(&count), "Count");
-    std::vector<Row> rows;
+    std::vector<ServiceRow> rows;
     for (long position = 1; position <= count; ++position) {
         VARIANT index;
         VariantInit(&index);
@@ -183,57 +161,6 @@ std::vector<Row> rowsOf(_clsServices& services) {
     return rows;
 }
 
-// --- printing ----------------------------------------------------------------------------------
-
-void printLine(const std::wstring& line) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes.data(), size,
-                        nullptr, nullptr);
-    std::fputs(bytes.c_str(), stdout);
-    std::fputs("\n", stdout); // text mode: the C runtime writes CR LF
-}
-
-std::wstring shorten(const std::wstring& text, std::size_t width) {
-    return text.size() > width ? text.substr(0, width - 3) + L"..." : text;
-}
-
-std::wstring column(const std::wstring& text, std::size_t width) {
-    std::wstring shortened = shorten(text, width);
-    shortened.resize(width, L' ');
-    return shortened;
-}
-
-void printTable(const std::vector<Row>& rows) {
-    const Row header = {L"Name", L"Display name", L"State", L"Start type", L"Program"};
-    const std::array<std::size_t, columnCount - 1> limits = {nameLimit, displayNameLimit, 100, 100};
-    std::array<std::size_t, columnCount - 1> widths{};
-    for (std::size_t c = 0; c < widths.size(); ++c) {
-        widths[c] = header[c].size();
-        for (const Row& row : rows) {
-            widths[c] = std::max(widths[c], row[c].size());
-        }
-        widths[c] = std::min(widths[c], limits[c]);
-    }
-    const auto line = [&](const Row& cells) {
-        std::wstring text;
-        for (std::size_t c = 0; c < widths.size(); ++c) {
-            text += column(cells[c], widths[c]) + L"  ";
-        }
-        return text + shorten(cells.back(), programLimit);
-    };
-    Row rule;
-    for (std::size_t c = 0; c < columnCount; ++c) {
-        rule[c] = std::wstring(c < widths.size() ? widths[c] : header[c].size(), L'-');
-    }
-    printLine(line(header));
-    printLine(line(rule));
-    for (const Row& row : rows) {
-        printLine(line(row));
-    }
-}
-
 std::wstring computerOf(_clsServices& services) {
     Bstr name;
     check(services.get_ComputerName(name.put()), "ComputerName");
@@ -244,8 +171,8 @@ int listServices(const Options& options) {
     const Apartment apartment;
     const ComPtr<_clsServices> services = createServices();
     applyOptions(*services.Get(), options);
-    const std::vector<Row> rows = rowsOf(*services.Get());
-    printTable(rows);
+    const std::vector<ServiceRow> rows = rowsOf(*services.Get());
+    printServiceTable(rows);
     printLine(L"");
     printLine(std::to_wstring(rows.size()) + L" " + (options.activeOnly ? L"active " : L"") +
               (options.withDrivers ? L"services and drivers" : L"services") + L" on " +

@@ -4,12 +4,12 @@
 // through the vtable of the dual interfaces. Exits 3 when HKEY_CLASSES_ROOT holds a trace of a
 // registration (the listing would then prove nothing), 1 when a step fails.
 #include "server/Interfaces.h"
+#include "client/ServiceTable.h"
 #include "client/WindowsPath.h"
 
 #include "ActivationContext.h"
 #include "ServerTestSupport.h"
 
-#include <array>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -21,11 +21,14 @@ namespace {
 using namespace tobrunel::server;
 using namespace tobrunel::server::testing;
 
-constexpr std::size_t columnCount = 5;
-using Row = std::array<std::wstring, columnCount>;
+using tobrunel::client::printLine;
+using tobrunel::client::printServiceTable;
+using tobrunel::client::ServiceRow;
+using tobrunel::client::startTypeText;
+using tobrunel::client::stateText;
 
 struct Listing {
-    std::vector<Row> rows;
+    std::vector<ServiceRow> rows;
     std::wstring computer;
 };
 
@@ -48,22 +51,6 @@ template <typename Interface> ComPtr<Interface> createServices() {
                            IID_PPV_ARGS(services.ReleaseAndGetAddressOf())),
           "CoCreateInstance");
     return services;
-}
-
-std::wstring stateText(long state) {
-    static constexpr std::array<std::wstring_view, 7> names = {
-        L"Stopped",          L"Start Pending", L"Stop Pending", L"Running",
-        L"Continue Pending", L"Pause Pending", L"Paused"};
-    return state >= 1 && state <= 7 ? std::wstring(names[static_cast<std::size_t>(state - 1)])
-                                    : L"Unknown (" + std::to_wstring(state) + L")";
-}
-
-std::wstring startTypeText(long startType) {
-    static constexpr std::array<std::wstring_view, 5> names = {
-        L"Boot Start", L"System Start", L"Auto Start", L"Demand Start", L"Disabled"};
-    return startType >= 0 && startType <= 4
-               ? std::wstring(names[static_cast<std::size_t>(startType)])
-               : L"Unknown (" + std::to_wstring(startType) + L")";
 }
 
 // --- late-bound, as a script reads the objects --------------------------------------------------
@@ -139,50 +126,8 @@ Listing listThroughVtable() {
     return listing;
 }
 
-// --- the table, laid out as the example lays it out ----------------------------------------------
-
-void printLine(const std::wstring& line) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes.data(), size,
-                        nullptr, nullptr);
-    std::printf("%s\n", bytes.c_str());
-}
-
-std::wstring shorten(const std::wstring& text, std::size_t width) {
-    return text.size() > width ? text.substr(0, width - 3) + L"..." : text;
-}
-
 void printListing(const Listing& listing) {
-    const Row header = {L"Name", L"Display name", L"State", L"Start type", L"Program"};
-    const std::array<std::size_t, columnCount - 1> limits = {24, 36, 100, 100};
-    std::array<std::size_t, columnCount - 1> widths{};
-    for (std::size_t c = 0; c < widths.size(); ++c) {
-        widths[c] = header[c].size();
-        for (const Row& row : listing.rows) {
-            widths[c] = std::max(widths[c], row[c].size());
-        }
-        widths[c] = std::min(widths[c], limits[c]);
-    }
-    const auto line = [&](const Row& cells) {
-        std::wstring text;
-        for (std::size_t c = 0; c < widths.size(); ++c) {
-            std::wstring cell = shorten(cells[c], widths[c]);
-            cell.resize(widths[c], L' ');
-            text += cell + L"  ";
-        }
-        return text + shorten(cells.back(), 48);
-    };
-    Row rule;
-    for (std::size_t c = 0; c < columnCount; ++c) {
-        rule[c] = std::wstring(c < widths.size() ? widths[c] : header[c].size(), L'-');
-    }
-    printLine(line(header));
-    printLine(line(rule));
-    for (const Row& row : listing.rows) {
-        printLine(line(row));
-    }
+    printServiceTable(listing.rows);
     printLine(L"");
     printLine(std::to_wstring(listing.rows.size()) + L" services on " + listing.computer + L".");
 }
