@@ -42,6 +42,7 @@ function(tobrunel_add_assembly_manifest target)
             ${TOBRUNEL_ASSEMBLY_VERSION} ${target} assembly.manifest
     COMMAND ${CMAKE_COMMAND} -E copy ${embedded} ${shipped}
     WORKING_DIRECTORY ${embedded_dir}
+    JOB_POOL ${TOBRUNEL_WINE_JOB_POOL}
     DEPENDS ${writer_target} ${writer}
     COMMENT "Writing the assembly manifest of ${target}.dll"
     VERBATIM)

@@ -9,6 +9,7 @@
 #   TOBRUNEL_WINEPREFIX             (cache) the prefix; created on first use
 #   CMAKE_CROSSCOMPILING_EMULATOR   <build>/wine-run: a program of the build's own target
 #   TOBRUNEL_WINE_RUN_64            <build>/wine64-run: a 64-bit program (the emulator in x86_64)
+#   TOBRUNEL_WINE_JOB_POOL          the job pool of every build step that runs a Windows program
 #   tests wine_prefix_start/_stop   the fixture `wine_prefix`, required by every test of the build
 
 set(TOBRUNEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix
@@ -50,6 +51,13 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 else()
   set(TOBRUNEL_WINE_RUN_64 ${CMAKE_CROSSCOMPILING_EMULATOR})
 endif()
+
+# Build steps that run a Windows program take turns in the prefix (add_custom_command's JOB_POOL
+# ${TOBRUNEL_WINE_JOB_POOL}). Started together in a prefix that had just been made, one of three
+# once ended with a failure and not a word from Wine; each takes a second or two once the prefix
+# is made, so taking turns costs next to nothing.
+set_property(GLOBAL APPEND PROPERTY JOB_POOLS tobrunel_wine_programs=1)
+set(TOBRUNEL_WINE_JOB_POOL tobrunel_wine_programs)
 
 # The fixture: the prefix made (or reused) and its server kept running for the whole test run,
 # which makes each program start about ten times faster; afterwards the server and every program

@@ -38,7 +38,11 @@ ensure_prefix() {
         flock 9 || exit 1
         [[ -f "$prefix/.tobrunel-ready" ]] && exit 0
         echo "wine-run: making the win64 prefix $prefix" >&2
-        "$wine64" wineboot -i >/dev/null 2>&1 && wineserver -w && touch "$prefix/.tobrunel-ready"
+        if ! "$wine64" wineboot -i >"$prefix.boot.log" 2>&1 || ! wineserver -w; then
+            tail -n 20 "$prefix.boot.log" >&2
+            exit 1
+        fi
+        touch "$prefix/.tobrunel-ready"
     ) 9>"$prefix.lock"
 }
 
@@ -52,7 +56,18 @@ alive() {
 }
 
 case $action in
-run) ensure_prefix && exec "${loader:-$wine64}" "$@" ;;
+run)
+    ensure_prefix || {
+        echo "wine-run: the prefix $prefix could not be made" >&2
+        exit 1
+    }
+    # Wine says nothing of its own when a program ends badly (WINEDEBUG=-all): say it here, so
+    # that a failed build step or test names what failed.
+    "${loader:-$wine64}" "$@"
+    status=$?
+    ((status == 0)) || echo "wine-run: ${1##*/} ended with exit status $status" >&2
+    exit $status
+    ;;
 start)
     ensure_prefix || exit
     # A server that a build step left behind would refuse to become the persistent one.

@@ -44,7 +44,8 @@ add_test(NAME unregistered_prefix_stop COMMAND ${unregistered_run} --stop)
 # where the DLL was never registered.
 add_test(NAME unregistered_prefix_remove
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/wineprefix-unregistered
-          ${CMAKE_BINARY_DIR}/wineprefix-unregistered.lock)
+          ${CMAKE_BINARY_DIR}/wineprefix-unregistered.lock
+          ${CMAKE_BINARY_DIR}/wineprefix-unregistered.boot.log)
 set_tests_properties(unregistered_prefix_start PROPERTIES
   FIXTURES_SETUP wine_prefix_unregistered TIMEOUT 300 LABELS fixture)
 set_tests_properties(unregistered_prefix_stop unregistered_prefix_remove PROPERTIES
