@@ -29,9 +29,10 @@ export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=${TOBRUNEL_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
-# ensure_prefix: makes the prefix once, under a lock (the build may run two programs at once), and
-# waits until it has settled: until wineserver -w returns, Wine's own device services are still
-# booting and StartServiceA fails with 1055/1053 for most of a minute.
+# ensure_prefix: makes the prefix once, under a lock (a build step and a test, or two builds that
+# share a prefix, may start programs at once), and waits until it has settled: until
+# wineserver -w returns, Wine's own device services are still booting and StartServiceA fails
+# with 1055/1053 for most of a minute.
 ensure_prefix() {
     [[ -f "$prefix/.tobrunel-ready" ]] && return 0
     mkdir -p "$(dirname "$prefix")" && (
