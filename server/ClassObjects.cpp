@@ -6,8 +6,7 @@
 #include "server/ErrorReporting.h"
 #include "server/Module.h"
 #include "server/ServicePlatform.h"
-#include "server/ServiceObject.h"
-#include "server/ServicesObject.h"
+#include "server/AutomationClasses.h"
 
 #include <memory>
 #include <new>

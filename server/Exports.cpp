@@ -1,5 +1,6 @@
-// The library's entry points. None has logic of its own: each passes its arguments, with the
-// library record, to the routine of the same name.
+// The library's entry points. None has logic of its own, so that what the library registers and
+// serves is decided by its record alone: DllMain hands the load and unload to onLoadNotification,
+// and each other entry point passes its arguments, with the record, to the server's routine.
 #include "server/ClassObjects.h"
 #include "server/Descriptions.h"
 #include "server/Module.h"
