@@ -2,11 +2,11 @@
 // apartment and work over the platform that makeServicePlatform gives.
 #include "server/ClassObjects.h"
 
+#include "server/AutomationClasses.h"
 #include "server/ComObject.h"
 #include "server/ErrorReporting.h"
 #include "server/Module.h"
 #include "server/ServicePlatform.h"
-#include "server/AutomationClasses.h"
 
 #include <memory>
 #include <new>
