@@ -85,14 +85,13 @@ HRESULT createObject(const ClassRecord& record, REFIID iid, void** object) noexc
     }
 }
 
-HRESULT getClassObject(const LibraryRecord& library, REFCLSID clsid, REFIID iid,
-                       void** factory) noexcept {
+HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** factory) noexcept {
     if (factory == nullptr) {
         return E_POINTER;
     }
     *factory = nullptr;
     const Creatable* made = nullptr;
-    for (const auto* record : library.classes) {
+    for (const auto* record : velcastraLibrary.classes) {
         if (record->clsid == clsid && record->instancing == Instancing::MultiUse) {
             made = creatableOf(*record);
         }
@@ -108,7 +107,7 @@ HRESULT getClassObject(const LibraryRecord& library, REFCLSID clsid, REFIID iid,
     }
 }
 
-HRESULT canUnloadNow(const LibraryRecord&) noexcept {
+HRESULT canUnloadNow() noexcept {
     return liveObjectsAndLocks() == 0 ? S_OK : S_FALSE;
 }
 

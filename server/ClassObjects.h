@@ -12,13 +12,12 @@ namespace tobrunel::server {
 // clients may not create.
 HRESULT createObject(const ClassRecord& record, REFIID iid, void** object) noexcept;
 
-// getClassObject finds the class record of `clsid` in `library` and hands out a new factory
+// getClassObject finds the class record of `clsid` in the library and hands out a new factory
 // for it; CLASS_E_CLASSNOTAVAILABLE for a GUID that is not a creatable class of the library.
-HRESULT getClassObject(const LibraryRecord& library, REFCLSID clsid, REFIID iid,
-                       void** factory) noexcept;
+HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** factory) noexcept;
 
 // canUnloadNow is S_OK when no object of any class is alive and no factory lock is held. It only
 // answers: the type information stays until the module is unloaded.
-HRESULT canUnloadNow(const LibraryRecord& library) noexcept;
+HRESULT canUnloadNow() noexcept;
 
 } // namespace tobrunel::server

@@ -1,7 +1,6 @@
-// The library's entry points. None has logic of its own: each passes its arguments, with the
-// library record, to the routine of the same name.
+// The library's entry points. None has logic of its own: each passes its arguments to the routine
+// of the same name, which reads the library record (Descriptions.h).
 #include "server/ClassObjects.h"
-#include "server/Descriptions.h"
 #include "server/Module.h"
 #include "server/Registration.h"
 
@@ -12,17 +11,17 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) 
 }
 
 STDAPI DllRegisterServer() {
-    return registerServer(velcastraLibrary, thisModule());
+    return registerServer(thisModule());
 }
 
 STDAPI DllUnregisterServer() {
-    return unregisterServer(velcastraLibrary, thisModule());
+    return unregisterServer();
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
-    return getClassObject(velcastraLibrary, clsid, iid, object);
+    return getClassObject(clsid, iid, object);
 }
 
 STDAPI DllCanUnloadNow() {
-    return canUnloadNow(velcastraLibrary);
+    return canUnloadNow();
 }

@@ -1,20 +1,16 @@
-// The type-library build: thirteen descriptions in the published index order, the interfaces
-// dual and derived from stdole's IDispatch, every member with its dispatch id and by-reference
-// parameters, the enumerations with their member names as help strings.
+// The type-library build from the library record: its descriptions in the record's order, the
+// interfaces dual and derived from stdole's IDispatch, every member with its dispatch id and
+// by-reference parameters, the enumerations with their member names as help strings.
 #include "tools/typelib/TypeLibraryWriter.h"
 
-#include "model/Enumerations.h"
 #include "server/Descriptions.h"
-#include "server/Identifiers.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <span>
 #include <sstream>
 #include <vector>
 
@@ -40,80 +36,6 @@ void check(HRESULT result, const char* step) {
 std::wstring owned(std::wstring_view text) {
     return std::wstring(text);
 }
-
-// The seven public enumerations in the library's order, each member with its name exactly as
-// clients see it (spaces, capitals and the ampersand included), which is also its help string.
-struct EnumerationMember {
-    std::wstring_view name;
-    std::int32_t value;
-};
-
-struct Enumeration {
-    std::wstring_view name;
-    std::span<const EnumerationMember> members;
-};
-
-constexpr EnumerationMember serviceStatusMembers[] = {
-    {L"Stopped", enServiceStatus::Stopped},
-    {L"Start Pending", enServiceStatus::StartPending},
-    {L"Stop Pending", enServiceStatus::StopPending},
-    {L"Running", enServiceStatus::Running},
-    {L"Continue Pending", enServiceStatus::ContinuePending},
-    {L"Pause Pending", enServiceStatus::PausePending},
-    {L"Paused", enServiceStatus::Paused},
-};
-
-constexpr EnumerationMember controlsAcceptedMembers[] = {
-    {L"Accept Stop", enControlsAccepted::AcceptStop},
-    {L"Accept Pause & Continue", enControlsAccepted::AcceptPauseContinue},
-    {L"Accept Shutdown", enControlsAccepted::AcceptShutdown},
-};
-
-constexpr EnumerationMember serviceStartTypeMembers[] = {
-    {L"Boot Start", enServiceStartType::BootStart},
-    {L"System Start", enServiceStartType::SystemStart},
-    {L"Auto Start", enServiceStartType::AutoStart},
-    {L"Demand Start", enServiceStartType::DemandStart},
-    {L"Disabled", enServiceStartType::Disabled},
-};
-
-constexpr EnumerationMember startErrorSeverityMembers[] = {
-    {L"Ignore Error", enStartErrorSeverity::IgnoreError},
-    {L"Normal Error", enStartErrorSeverity::NormalError},
-    {L"Severe Error", enStartErrorSeverity::SevereError},
-    {L"Critical Error", enStartErrorSeverity::CriticalError},
-};
-
-constexpr EnumerationMember serviceTypeMembers[] = {
-    {L"WIN32 Own Process", enServiceType::Win32OwnProcess},
-    {L"WIN32 Share Process", enServiceType::Win32ShareProcess},
-    {L"Kernel Driver", enServiceType::KernelDriver},
-    {L"File System Driver", enServiceType::FileSystemDriver},
-    {L"Interactive WIN32 Own Process", enServiceType::InteractiveWin32OwnProcess},
-    {L"Interactive WIN32 Share Process", enServiceType::InteractiveWin32ShareProcess},
-};
-
-constexpr EnumerationMember serviceEnumTypeMembers[] = {
-    {L"WIN32 Services", enServiceEnumType::Win32Services},
-    {L"Kernel and File System Drivers", enServiceEnumType::KernelAndFileSystemDrivers},
-    {L"Both WIN32 and Drivers", enServiceEnumType::BothWin32AndDrivers},
-};
-
-constexpr EnumerationMember serviceEnumStateMembers[] = {
-    {L"Active Services", enServiceEnumState::ActiveServices},
-    {L"Inactive Services", enServiceEnumState::InactiveServices},
-    {L"Both Active and Inactive Services", enServiceEnumState::BothActiveAndInactiveServices},
-};
-
-constexpr Enumeration publicEnumerations[] = {
-    {L"enServiceStatus", serviceStatusMembers},
-    {L"enControlsAccepted", controlsAcceptedMembers},
-    {L"enServiceStartType", serviceStartTypeMembers},
-    {L"enStartErrorSeverity", startErrorSeverityMembers},
-    {L"enServiceType", serviceTypeMembers},
-    {L"enServiceEnumType", serviceEnumTypeMembers},
-    {L"enServiceEnumState", serviceEnumStateMembers},
-};
 
 constexpr WORD interfaceFlags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
                                 TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
@@ -164,18 +86,17 @@ public:
     // build creates every description first, in index order, so that members can refer to
     // descriptions that come after them; then it fills them in.
     void build() {
-        const auto classes = classesInIndexOrder();
-        for (const auto* record : classes) {
+        for (const auto* record : velcastraLibrary.classes) {
             create(record->defaultInterface->name, TKIND_INTERFACE);
             create(record->name, TKIND_COCLASS);
         }
-        for (const auto& enumeration : publicEnumerations) {
+        for (const auto& enumeration : velcastraLibrary.enumerations) {
             create(enumeration.name, TKIND_ENUM);
         }
-        for (std::size_t i = 0; i < std::size(publicEnumerations); ++i) {
-            fillEnumeration(publicEnumerations[i], enumerationIds[i]);
+        for (const auto& enumeration : velcastraLibrary.enumerations) {
+            fillEnumeration(enumeration);
         }
-        for (const auto* record : classes) {
+        for (const auto* record : velcastraLibrary.classes) {
             fillInterface(*record->defaultInterface);
             fillClass(*record);
         }
@@ -187,14 +108,6 @@ public:
 
 private:
     static unsigned pointerSizeOf(SYSKIND platform) { return platform == SYS_WIN64 ? 8 : 4; }
-
-    static std::vector<const ClassRecord*> classesInIndexOrder() {
-        std::vector<const ClassRecord*> classes(velcastraLibrary.classes.begin(),
-                                                velcastraLibrary.classes.end());
-        std::sort(classes.begin(), classes.end(),
-                  [](const auto* a, const auto* b) { return a->objectIndex < b->objectIndex; });
-        return classes;
-    }
 
     void create(std::wstring_view name, TYPEKIND kind) {
         Pending pending;
@@ -217,10 +130,16 @@ private:
         return reference;
     }
 
-    void fillEnumeration(const Enumeration& enumeration, const GUID& id) {
+    // Every description carries the contract's version.
+    static void setIdentity(ICreateTypeInfo& info, const GUID& guid) {
+        check(info.SetGuid(guid), "SetGuid");
+        check(info.SetVersion(velcastraLibrary.majorVersion, velcastraLibrary.minorVersion),
+              "SetVersion");
+    }
+
+    void fillEnumeration(const Enumeration& enumeration) {
         auto& info = writer(enumeration.name);
-        check(info.SetGuid(id), "SetGuid(enumeration)");
-        check(info.SetVersion(1, 0), "SetVersion(enumeration)");
+        setIdentity(info, enumeration.guid);
         for (UINT index = 0; index < enumeration.members.size(); ++index) {
             const auto& member = enumeration.members[index];
             VARIANT value;
@@ -241,8 +160,7 @@ private:
 
     void fillInterface(const InterfaceDescription& description) {
         auto& info = writer(description.name);
-        check(info.SetGuid(description.iid), "SetGuid(interface)");
-        check(info.SetVersion(1, 0), "SetVersion(interface)");
+        setIdentity(info, description.iid);
         check(info.SetTypeFlags(interfaceFlags), "SetTypeFlags(interface)");
         check(info.AddImplType(0, referTo(info, *dispatch_.Get())), "AddImplType(IDispatch)");
         for (std::size_t i = 0; i < description.members.size(); ++i) {
@@ -331,8 +249,7 @@ private:
 
     void fillClass(const ClassRecord& record) {
         auto& info = writer(record.name);
-        check(info.SetGuid(record.clsid), "SetGuid(class)");
-        check(info.SetVersion(1, 0), "SetVersion(class)");
+        setIdentity(info, record.clsid);
         const WORD flags = record.instancing == Instancing::MultiUse ? TYPEFLAG_FCANCREATE : 0;
         check(info.SetTypeFlags(flags), "SetTypeFlags(class)");
         auto& defaultInterface =

@@ -1,4 +1,5 @@
-// Build-time tool: writes Velcastra.tlb and the three interface-identity resource bodies into the
+// Build-time tool: writes Velcastra.tlb, the three interface-identity resource bodies and the
+// resource script that names them (LibraryResources.rc, which Tobrunel.rc includes) into the
 // current directory, for the resource compiler to embed in Tobrunel.dll.
 //
 //   WriteTypeLibrary win32|win64 [STDOLE2]
@@ -13,6 +14,7 @@
 #include "client/WindowsPath.h"
 
 #include <exception>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -46,10 +48,22 @@ int main(int argc, char** argv) {
             throw TypeLibraryError("CoInitializeEx", apartment.result());
         }
         const std::wstring standardLibrary = argc == 3 ? windowsPathOf(argv[2]) : L"stdole2.tlb";
-        writeTypeLibrary(std::wstring(velcastraLibrary.name) + L".tlb", *platform, standardLibrary);
+        const std::wstring library = std::wstring(velcastraLibrary.name) + L".tlb";
+        writeTypeLibrary(library, *platform, standardLibrary);
+        // The library's names are ASCII.
+        const auto narrow = [](const std::wstring& text) {
+            return std::string(text.begin(), text.end());
+        };
+        std::ofstream script("LibraryResources.rc", std::ios::binary | std::ios::trunc);
+        script << "1 TYPELIB \"" << narrow(library) << "\"\n";
         for (const auto* record : velcastraLibrary.classes) {
             const auto& description = *record->defaultInterface;
-            writeInterfaceResource(std::wstring(description.name) + L".iid", description.iid);
+            const std::wstring body = std::wstring(description.name) + L".iid";
+            writeInterfaceResource(body, description.iid);
+            script << "1 " << narrow(resourceNameOf(*record)) << " \"" << narrow(body) << "\"\n";
+        }
+        if (!script.flush()) {
+            throw TypeLibraryError("writing LibraryResources.rc", E_FAIL);
         }
         return 0;
     } catch (const std::exception& error) {
