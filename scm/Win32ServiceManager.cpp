@@ -99,6 +99,23 @@ static_assert(enumState::Active == SERVICE_ACTIVE && enumState::Inactive == SERV
 static_assert(control::Stop == SERVICE_CONTROL_STOP && control::Pause == SERVICE_CONTROL_PAUSE &&
               control::Continue == SERVICE_CONTROL_CONTINUE &&
               control::ParamChange == SERVICE_CONTROL_PARAMCHANGE);
+static_assert(error::AccessDenied == ERROR_ACCESS_DENIED &&
+              error::InvalidHandle == ERROR_INVALID_HANDLE &&
+              error::InvalidParameter == ERROR_INVALID_PARAMETER &&
+              error::BufferOverflow == ERROR_BUFFER_OVERFLOW &&
+              error::InsufficientBuffer == ERROR_INSUFFICIENT_BUFFER &&
+              error::InvalidName == ERROR_INVALID_NAME && error::MoreData == ERROR_MORE_DATA &&
+              error::DependentServicesRunning == ERROR_DEPENDENT_SERVICES_RUNNING &&
+              error::InvalidServiceControl == ERROR_INVALID_SERVICE_CONTROL &&
+              error::ServiceRequestTimeout == ERROR_SERVICE_REQUEST_TIMEOUT &&
+              error::ServiceAlreadyRunning == ERROR_SERVICE_ALREADY_RUNNING &&
+              error::ServiceDisabled == ERROR_SERVICE_DISABLED &&
+              error::ServiceDoesNotExist == ERROR_SERVICE_DOES_NOT_EXIST &&
+              error::ServiceCannotAcceptControl == ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
+              error::ServiceNotActive == ERROR_SERVICE_NOT_ACTIVE &&
+              error::ServiceMarkedForDelete == ERROR_SERVICE_MARKED_FOR_DELETE &&
+              error::InvalidComputerName == ERROR_INVALID_COMPUTERNAME &&
+              error::RpcServerUnavailable == RPC_S_SERVER_UNAVAILABLE);
 
 namespace {
 
