@@ -5,7 +5,7 @@
 // caller's own variable is never written.
 #pragma once
 
-#include "server/Descriptions.h"
+#include "library/Description.h"
 #include "server/Platform.h"
 
 #include <vector>

@@ -2,7 +2,7 @@
 #include "server/ErrorReporting.h"
 
 #include "base/AutomationError.h"
-#include "server/Descriptions.h"
+#include "library/Description.h"
 
 #include <algorithm>
 #include <new>

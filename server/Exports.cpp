@@ -1,5 +1,5 @@
 // The library's entry points. None has logic of its own: each passes its arguments to the routine
-// of the same name, which reads the library record (Descriptions.h).
+// of the same name, which reads the library record (library/Description.h).
 #include "server/ClassObjects.h"
 #include "server/Module.h"
 #include "server/Registration.h"

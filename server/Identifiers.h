@@ -1,5 +1,5 @@
 // The identifiers by which clients and the registry know the library and its classes (the
-// interfaces' are in Interfaces.h, the enumerations' in Descriptions.h). They are fixed for
+// interfaces' are in Interfaces.h, the enumerations' in library/Description.h). They are fixed for
 // good: changing one breaks every compiled client.
 #pragma once
 

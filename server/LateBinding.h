@@ -2,7 +2,7 @@
 // the common shapes, which reach the member through the vtable without the type information.
 #pragma once
 
-#include "server/Descriptions.h"
+#include "library/Description.h"
 #include "server/Platform.h"
 
 #include <optional>

@@ -1,10 +1,12 @@
 // Writing and removing the registry entries of the library and its creatable classes.
 #include "server/Registration.h"
 
-#include "server/Descriptions.h"
+#include "library/Description.h"
 #include "server/Module.h"
 
+#include <memory>
 #include <new>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -12,30 +14,8 @@ namespace tobrunel::server {
 
 namespace {
 
-// RegistryKey owns one open key and closes it when it goes.
-class RegistryKey {
-public:
-    RegistryKey() noexcept = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    HKEY get() const noexcept { return key_; }
-    HKEY* put() noexcept { return &key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 HRESULT fromWin32(LSTATUS status) {
     return HRESULT_FROM_WIN32(static_cast<unsigned long>(status));
-}
-
-std::wstring classKeyOf(const ClassRecord& record) {
-    return L"CLSID\\" + guidText(record.clsid);
 }
 
 std::wstring versionText() {
@@ -65,8 +45,11 @@ HRESULT removeTree(const std::wstring& path) {
 }
 
 bool keyExists(const std::wstring& path) {
-    RegistryKey key;
-    return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    HKEY key = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key);
+    const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> opened(key,
+                                                                                      &RegCloseKey);
+    return status == ERROR_SUCCESS;
 }
 
 constexpr SYSKIND thisPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
@@ -114,7 +97,7 @@ std::vector<RegistryTree> classTrees(const ClassRecord& record, const std::wstri
              {L"", nullptr, progId},
              {L"CLSID", nullptr, guidText(record.clsid)},
          }},
-        {classKeyOf(record),
+        {L"CLSID\\" + guidText(record.clsid),
          {
              {L"", nullptr, progId},
              {L"InprocServer32", nullptr, path},

@@ -1,5 +1,5 @@
-// Class registration from the library record (Descriptions.h): the type library registered from the
-// component file, and the standard entries of each creatable class.
+// Class registration from the library record (library/Description.h): the type library registered
+// from the component file, and the standard entries of each creatable class.
 #pragma once
 
 #include "server/Platform.h"

@@ -3,7 +3,7 @@
 // the winner's, so no lock is needed; oleaut32's type information may be used from any thread.
 #include "server/TypeInformation.h"
 
-#include "server/Descriptions.h"
+#include "library/Description.h"
 #include "server/Module.h"
 
 #include <array>

@@ -9,7 +9,7 @@
 // interface with the type-library marshaller, which objects used across apartments need when
 // nothing is registered. The output has LF line ends and no time in it: the same inputs give the
 // same bytes. OUTPUT is a name in the current directory: a Windows program reads no host path.
-#include "server/Descriptions.h"
+#include "library/Description.h"
 
 #include <fstream>
 #include <iostream>

@@ -3,7 +3,7 @@
 // by-reference parameters, the enumerations with their member names as help strings.
 #include "tools/typelib/TypeLibraryWriter.h"
 
-#include "server/Descriptions.h"
+#include "library/Description.h"
 
 #include <array>
 #include <cstdint>
@@ -66,7 +66,7 @@ private:
 class LibraryBuilder {
 public:
     LibraryBuilder(const std::wstring& path, SYSKIND platform, const std::wstring& standardLibrary)
-        : pointerSize_(pointerSizeOf(platform)) {
+        : pointerSize_(platform == SYS_WIN64 ? 8 : 4) {
         check(CreateTypeLib2(platform, path.c_str(), library_.ReleaseAndGetAddressOf()),
               "CreateTypeLib2");
         const auto& record = velcastraLibrary;
@@ -107,8 +107,6 @@ public:
     }
 
 private:
-    static unsigned pointerSizeOf(SYSKIND platform) { return platform == SYS_WIN64 ? 8 : 4; }
-
     void create(std::wstring_view name, TYPEKIND kind) {
         Pending pending;
         check(library_->CreateTypeInfo(owned(name).data(), kind,
@@ -184,28 +182,12 @@ private:
             type.vt = VT_VARIANT;
             break;
         case ValueType::Enumeration:
-            type.vt = VT_USERDEFINED;
-            type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.Get());
-            break;
         case ValueType::Object:
             type.vt = VT_USERDEFINED;
             type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.Get());
-            type = store.pointerTo(type);
-            break;
+            return reference.type == ValueType::Object ? store.pointerTo(type) : type;
         }
         return type;
-    }
-
-    static INVOKEKIND invokeKindOf(MemberKind kind) {
-        switch (kind) {
-        case MemberKind::PropertyGet:
-            return INVOKE_PROPERTYGET;
-        case MemberKind::PropertyLet:
-            return INVOKE_PROPERTYPUT;
-        case MemberKind::Method:
-            break;
-        }
-        return INVOKE_FUNC;
     }
 
     void addMember(ICreateTypeInfo& info, UINT index, const Member& member) {
@@ -227,7 +209,7 @@ private:
         function.memid = member.dispid;
         function.lprgelemdescParam = parameters.data();
         function.funckind = FUNC_PUREVIRTUAL;
-        function.invkind = invokeKindOf(member.kind);
+        function.invkind = static_cast<INVOKEKIND>(member.kind);
         function.callconv = CC_STDCALL;
         function.cParams = static_cast<SHORT>(parameters.size());
         function.oVft = static_cast<SHORT>((7 + index) * pointerSize_);

@@ -9,36 +9,21 @@
 // library takes IDispatch from the 32-bit stdole2.tlb (STDOLE2): the writer sizes each dual
 // interface's vtable from the IDispatch it is given.
 #include "client/ComApartment.h"
-#include "server/Descriptions.h"
+#include "library/Description.h"
 #include "tools/typelib/TypeLibraryWriter.h"
 #include "client/WindowsPath.h"
 
 #include <exception>
 #include <fstream>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <string_view>
-
-namespace {
-
-std::optional<SYSKIND> platformNamed(std::string_view name) {
-    if (name == "win32") {
-        return SYS_WIN32;
-    }
-    if (name == "win64") {
-        return SYS_WIN64;
-    }
-    return std::nullopt;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     using namespace tobrunel::server;
     using namespace tobrunel::client;
-    const auto platform = argc >= 2 ? platformNamed(argv[1]) : std::nullopt;
-    if (!platform || argc > 3) {
+    const std::string_view platform = argc >= 2 ? argv[1] : "";
+    if ((platform != "win32" && platform != "win64") || argc > 3) {
         std::cerr << "usage: WriteTypeLibrary win32|win64 [STDOLE2]\n";
         return 2;
     }
@@ -49,7 +34,7 @@ int main(int argc, char** argv) {
         }
         const std::wstring standardLibrary = argc == 3 ? windowsPathOf(argv[2]) : L"stdole2.tlb";
         const std::wstring library = std::wstring(velcastraLibrary.name) + L".tlb";
-        writeTypeLibrary(library, *platform, standardLibrary);
+        writeTypeLibrary(library, platform == "win64" ? SYS_WIN64 : SYS_WIN32, standardLibrary);
         // The library's names are ASCII.
         const auto narrow = [](const std::wstring& text) {
             return std::string(text.begin(), text.end());

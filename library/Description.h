@@ -26,7 +26,12 @@ struct TypeReference {
     std::wstring_view name = {};
 };
 
-enum class MemberKind { PropertyGet, PropertyLet, Method };
+// Each kind is the platform's number for it, the same as an INVOKEKIND and a DISPATCH_ flag.
+enum class MemberKind : WORD {
+    PropertyGet = INVOKE_PROPERTYGET,
+    PropertyLet = INVOKE_PROPERTYPUT,
+    Method = INVOKE_FUNC
+};
 
 struct Parameter {
     std::wstring_view name;
@@ -104,26 +109,22 @@ inline constexpr EnumerationMember serviceStatusMembers[] = {
     {L"Running", enServiceStatus::Running},
     {L"Continue Pending", enServiceStatus::ContinuePending},
     {L"Pause Pending", enServiceStatus::PausePending},
-    {L"Paused", enServiceStatus::Paused},
-};
+    {L"Paused", enServiceStatus::Paused}};
 inline constexpr EnumerationMember controlsAcceptedMembers[] = {
     {L"Accept Stop", enControlsAccepted::AcceptStop},
     {L"Accept Pause & Continue", enControlsAccepted::AcceptPauseContinue},
-    {L"Accept Shutdown", enControlsAccepted::AcceptShutdown},
-};
+    {L"Accept Shutdown", enControlsAccepted::AcceptShutdown}};
 inline constexpr EnumerationMember serviceStartTypeMembers[] = {
     {L"Boot Start", enServiceStartType::BootStart},
     {L"System Start", enServiceStartType::SystemStart},
     {L"Auto Start", enServiceStartType::AutoStart},
     {L"Demand Start", enServiceStartType::DemandStart},
-    {L"Disabled", enServiceStartType::Disabled},
-};
+    {L"Disabled", enServiceStartType::Disabled}};
 inline constexpr EnumerationMember startErrorSeverityMembers[] = {
     {L"Ignore Error", enStartErrorSeverity::IgnoreError},
     {L"Normal Error", enStartErrorSeverity::NormalError},
     {L"Severe Error", enStartErrorSeverity::SevereError},
-    {L"Critical Error", enStartErrorSeverity::CriticalError},
-};
+    {L"Critical Error", enStartErrorSeverity::CriticalError}};
 // Stored in this order, not in the order of the values.
 inline constexpr EnumerationMember serviceTypeMembers[] = {
     {L"WIN32 Own Process", enServiceType::Win32OwnProcess},
@@ -131,18 +132,15 @@ inline constexpr EnumerationMember serviceTypeMembers[] = {
     {L"Kernel Driver", enServiceType::KernelDriver},
     {L"File System Driver", enServiceType::FileSystemDriver},
     {L"Interactive WIN32 Own Process", enServiceType::InteractiveWin32OwnProcess},
-    {L"Interactive WIN32 Share Process", enServiceType::InteractiveWin32ShareProcess},
-};
+    {L"Interactive WIN32 Share Process", enServiceType::InteractiveWin32ShareProcess}};
 inline constexpr EnumerationMember serviceEnumTypeMembers[] = {
     {L"WIN32 Services", enServiceEnumType::Win32Services},
     {L"Kernel and File System Drivers", enServiceEnumType::KernelAndFileSystemDrivers},
-    {L"Both WIN32 and Drivers", enServiceEnumType::BothWin32AndDrivers},
-};
+    {L"Both WIN32 and Drivers", enServiceEnumType::BothWin32AndDrivers}};
 inline constexpr EnumerationMember serviceEnumStateMembers[] = {
     {L"Active Services", enServiceEnumState::ActiveServices},
     {L"Inactive Services", enServiceEnumState::InactiveServices},
-    {L"Both Active and Inactive Services", enServiceEnumState::BothActiveAndInactiveServices},
-};
+    {L"Both Active and Inactive Services", enServiceEnumState::BothActiveAndInactiveServices}};
 
 // The enumerations in the type library's order; the GUIDs are fixed for good.
 inline constexpr Enumeration enumerations[] = {
