@@ -60,14 +60,12 @@ private:
             if (FAILED(found->GetVarDesc(i, &constant))) {
                 continue;
             }
-            VARIANT value;
-            VariantInit(&value);
+            // A constant is stored as a 32-bit integer (VT_I4 or VT_INT, which share the slot).
             Bstr text;
             if (constant->varkind == VAR_CONST &&
-                SUCCEEDED(VariantChangeType(&value, constant->lpvarValue, 0, VT_I4)) &&
                 SUCCEEDED(found->GetDocumentation(constant->memid, text.put(), nullptr, nullptr,
                                                   nullptr))) {
-                names[V_I4(&value)] = text.get();
+                names[V_I4(constant->lpvarValue)] = text.get();
             }
             found->ReleaseVarDesc(constant);
         }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -48,20 +49,15 @@ struct Pending {
 };
 
 // TypeStore keeps the TYPEDESC chains that a FUNCDESC points into alive until the member is
-// added; a pointer to a pointer needs two nodes.
-class TypeStore {
-public:
-    TYPEDESC pointerTo(TYPEDESC pointee) {
-        nodes_.push_back(std::make_unique<TYPEDESC>(pointee));
-        TYPEDESC pointer{};
-        pointer.vt = VT_PTR;
-        pointer.lptdesc = nodes_.back().get();
-        return pointer;
-    }
+// added (a pointer to a pointer needs two nodes); a deque leaves each node where it was put.
+using TypeStore = std::deque<TYPEDESC>;
 
-private:
-    std::vector<std::unique_ptr<TYPEDESC>> nodes_;
-};
+TYPEDESC pointerTo(TypeStore& store, TYPEDESC pointee) {
+    TYPEDESC pointer{};
+    pointer.vt = VT_PTR;
+    pointer.lptdesc = &store.emplace_back(pointee);
+    return pointer;
+}
 
 class LibraryBuilder {
 public:
@@ -185,7 +181,7 @@ private:
         case ValueType::Object:
             type.vt = VT_USERDEFINED;
             type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.Get());
-            return reference.type == ValueType::Object ? store.pointerTo(type) : type;
+            return reference.type == ValueType::Object ? pointerTo(store, type) : type;
         }
         return type;
     }
@@ -195,13 +191,13 @@ private:
         std::vector<ELEMDESC> parameters;
         if (member.parameter) {
             ELEMDESC parameter{};
-            parameter.tdesc = store.pointerTo(typeOf(info, member.parameter->type, store));
+            parameter.tdesc = pointerTo(store, typeOf(info, member.parameter->type, store));
             parameter.paramdesc.wParamFlags = PARAMFLAG_FIN | PARAMFLAG_FOUT;
             parameters.push_back(parameter);
         }
         if (member.result) {
             ELEMDESC result{};
-            result.tdesc = store.pointerTo(typeOf(info, *member.result, store));
+            result.tdesc = pointerTo(store, typeOf(info, *member.result, store));
             result.paramdesc.wParamFlags = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
             parameters.push_back(result);
         }
