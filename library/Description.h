@@ -237,10 +237,8 @@ inline std::wstring resourceNameOf(const ClassRecord& record) {
     return name;
 }
 
-// guidText is a GUID as the registry and manifests write it: "{9E190AD9-4554-...}". A GUID
-// travels by value, so that reading one out of the description does not make the DLL keep the
-// record it came from.
-inline std::wstring guidText(GUID guid) {
+// guidText is a GUID as the registry and manifests write it: "{9E190AD9-4554-...}".
+inline std::wstring guidText(const GUID& guid) {
     wchar_t text[39] = {};
     StringFromGUID2(guid, text, 39);
     return text;

@@ -14,6 +14,10 @@ namespace tobrunel::server {
 
 namespace {
 
+// The library's GUID, taken out of the record at compile time: a GUID travels by reference, and
+// a reference into the record would make the DLL keep all of it.
+constexpr GUID libid = velcastraLibrary.libid;
+
 HRESULT fromWin32(LSTATUS status) {
     return HRESULT_FROM_WIN32(static_cast<unsigned long>(status));
 }
@@ -66,11 +70,11 @@ HRESULT registerTypeLibrary(const std::wstring& path) {
 
 HRESULT unregisterTypeLibrary() {
     const auto& library = velcastraLibrary;
-    if (!keyExists(L"TypeLib\\" + guidText(library.libid) + L'\\' + versionText())) {
+    if (!keyExists(L"TypeLib\\" + guidText(libid) + L'\\' + versionText())) {
         return S_OK;
     }
-    return UnRegisterTypeLib(library.libid, library.majorVersion, library.minorVersion,
-                             library.lcid, thisPlatform);
+    return UnRegisterTypeLib(libid, library.majorVersion, library.minorVersion, library.lcid,
+                             thisPlatform);
 }
 
 // RegistryValue is one value under a tree's root: `subkey` empty for the root itself, `name`
@@ -103,7 +107,7 @@ std::vector<RegistryTree> classTrees(const ClassRecord& record, const std::wstri
              {L"InprocServer32", nullptr, path},
              {L"InprocServer32", L"ThreadingModel", std::wstring(velcastraLibrary.threadingModel)},
              {L"ProgID", nullptr, progId},
-             {L"TypeLib", nullptr, guidText(velcastraLibrary.libid)},
+             {L"TypeLib", nullptr, guidText(libid)},
              {L"Version", nullptr, versionText()},
          }},
     };
