@@ -78,6 +78,10 @@ inline constexpr Member clsServiceMembers[] = {TOBRUNEL_MEMBERS_clsService(TOBRU
 inline constexpr Member clsServicesMembers[] = {TOBRUNEL_MEMBERS_clsServices(TOBRUNEL_TABLE)};
 inline constexpr Member clsSVCDependenciesMembers[] = {
     TOBRUNEL_MEMBERS_clsSVCDependencies(TOBRUNEL_TABLE)};
+#undef TOBRUNEL_TABLE_BOTH
+#undef TOBRUNEL_TABLE_VALUE
+#undef TOBRUNEL_TABLE_RESULT
+#undef TOBRUNEL_WIDE
 } // namespace detail
 
 inline constexpr InterfaceDescription clsServiceInterface{_clsService::name, IID__clsService,
