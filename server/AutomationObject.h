@@ -8,7 +8,7 @@
 #include "model/Index.h"
 #include "server/AutomationText.h"
 #include "server/ComObject.h"
-#include "server/Descriptions.h"
+#include "library/Description.h"
 #include "server/DispatchArguments.h"
 #include "server/ErrorReporting.h"
 #include "server/LateBinding.h"

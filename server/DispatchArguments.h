@@ -5,7 +5,7 @@
 // that type already, else a converted temporary, so the caller's variable is never written.
 #pragma once
 
-#include "server/Descriptions.h"
+#include "library/Description.h"
 #include "server/Platform.h"
 
 namespace tobrunel::server {

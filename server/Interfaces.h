@@ -1,6 +1,6 @@
 // The three dual interfaces, each written once as a member list in vtable order. Every other
 // shape of an interface comes from its list: the C++ vtables below, the member tables that the
-// type library is written from (Descriptions.h), and the overrides of the COM classes
+// type library is written from (library/Description.h), and the overrides of the COM classes
 // (AutomationClasses.h). Every value travels by pointer: parameters [in,out],
 // results [out,retval].
 #pragma once

@@ -23,8 +23,14 @@ constexpr int compareFolded(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-constexpr const InterfaceDescription* described[] = {&clsServiceInterface, &clsServicesInterface,
-                                                     &clsSVCDependenciesInterface};
+// The interfaces stand in the library's order of classes.
+constexpr auto described = [] {
+    std::array<const InterfaceDescription*, velcastraLibrary.classes.size()> interfaces{};
+    for (std::size_t i = 0; i < interfaces.size(); ++i) {
+        interfaces[i] = velcastraLibrary.classes[i]->defaultInterface;
+    }
+    return interfaces;
+}();
 
 // A name belongs to the first member that bears it (a property's get before its let); the
 // parameters, named for a get or method only, take the positions from 0.

@@ -2,7 +2,7 @@
 // every call, and the type information would compare the name with one member after another.
 #pragma once
 
-#include "server/Descriptions.h"
+#include "library/Description.h"
 #include "server/Platform.h"
 
 #include <optional>

@@ -3,7 +3,8 @@
 // registration, which would let a client find the classes without the manifest.
 #pragma once
 
-#include "server/Descriptions.h"
+#include "server/Identifiers.h"
+#include "server/Interfaces.h"
 #include "server/Platform.h"
 
 #include <algorithm>
@@ -62,7 +63,7 @@ private:
 // interfaces and the type library. Empty where the DLL was never registered.
 inline std::vector<std::wstring> registrationTraces() {
     std::vector<std::wstring> traces;
-    const std::wstring prefix = std::wstring(velcastraLibrary.name) + L'.';
+    const std::wstring prefix = L"Velcastra.";
     wchar_t name[256];
     for (DWORD index = 0;; ++index) {
         DWORD length = 256;
@@ -83,10 +84,12 @@ inline std::vector<std::wstring> registrationTraces() {
         StringFromGUID2(id, text, 39);
         return std::wstring(folder) + L'\\' + text;
     };
-    std::vector<std::wstring> keys = {keyOf(L"TypeLib", velcastraLibrary.libid)};
-    for (const auto* record : velcastraLibrary.classes) {
-        keys.push_back(keyOf(L"CLSID", record->clsid));
-        keys.push_back(keyOf(L"Interface", record->defaultInterface->iid));
+    std::vector<std::wstring> keys = {keyOf(L"TypeLib", LIBID_Velcastra)};
+    for (const GUID& clsid : {CLSID_clsService, CLSID_clsServices, CLSID_clsSVCDependencies}) {
+        keys.push_back(keyOf(L"CLSID", clsid));
+    }
+    for (const GUID& iid : {IID__clsService, IID__clsServices, IID__clsSVCDependencies}) {
+        keys.push_back(keyOf(L"Interface", iid));
     }
     for (const auto& key : keys) {
         HKEY opened = nullptr;

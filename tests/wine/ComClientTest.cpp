@@ -1,7 +1,7 @@
 // Tobrunel.dll as a C++ client meets it: registered, created by programmatic identifier, walked
 // through the vtable and through IDispatch, with its class objects and its unload answer; and
 // unregistered, where the objects it makes for itself still work.
-#include "server/Descriptions.h"
+#include "server/Identifiers.h"
 #include "server/Interfaces.h"
 
 #include "ServerTestSupport.h"
