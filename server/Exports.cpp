@@ -1,5 +1,6 @@
-// The library's entry points. None has logic of its own: each passes its arguments to the routine
-// of the same name, which reads the library record (library/Description.h).
+// The library's entry points. None has logic of its own: DllMain hands the system's notification
+// to onLoadNotification, and each export passes its arguments to the routine of its own name,
+// which reads the library record (library/Description.h).
 #include "server/ClassObjects.h"
 #include "server/Module.h"
 #include "server/Registration.h"
