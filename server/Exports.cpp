@@ -1,6 +1,6 @@
-// The library's entry points. None has logic of its own, so that what the library registers and
-// serves is decided by its record (library/Description.h) alone: DllMain hands the load and unload
-// to onLoadNotification, and each other entry point passes its arguments to the server's routine.
+// The library's entry points. None has logic of its own: DllMain hands the system's notification
+// to onLoadNotification, and each export passes its arguments to the routine of its own name,
+// which reads the library record (library/Description.h).
 #include "server/ClassObjects.h"
 #include "server/Module.h"
 #include "server/Registration.h"

@@ -136,8 +136,7 @@ private:
         setIdentity(info, enumeration.guid);
         for (UINT index = 0; index < enumeration.members.size(); ++index) {
             const auto& member = enumeration.members[index];
-            VARIANT value;
-            VariantInit(&value);
+            VARIANT value{};
             V_VT(&value) = VT_I4;
             V_I4(&value) = member.value;
             VARDESC description{};
@@ -189,17 +188,16 @@ private:
     void addMember(ICreateTypeInfo& info, UINT index, const Member& member) {
         TypeStore store;
         std::vector<ELEMDESC> parameters;
+        const auto add = [&](const TypeReference& type, USHORT flags) {
+            ELEMDESC& parameter = parameters.emplace_back();
+            parameter.tdesc = pointerTo(store, typeOf(info, type, store));
+            parameter.paramdesc.wParamFlags = flags;
+        };
         if (member.parameter) {
-            ELEMDESC parameter{};
-            parameter.tdesc = pointerTo(store, typeOf(info, member.parameter->type, store));
-            parameter.paramdesc.wParamFlags = PARAMFLAG_FIN | PARAMFLAG_FOUT;
-            parameters.push_back(parameter);
+            add(member.parameter->type, PARAMFLAG_FIN | PARAMFLAG_FOUT);
         }
         if (member.result) {
-            ELEMDESC result{};
-            result.tdesc = pointerTo(store, typeOf(info, *member.result, store));
-            result.paramdesc.wParamFlags = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
-            parameters.push_back(result);
+            add(*member.result, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
         }
         FUNCDESC function{};
         function.memid = member.dispid;
