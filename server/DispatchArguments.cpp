@@ -21,24 +21,15 @@ VARTYPE declaredType(ValueType type) noexcept {
     return VT_VARIANT;
 }
 
-// The platform's Invoke matches a member by its id and by the kind of call its flags allow, so a
-// method's id called as a property get reaches no member at all.
-constexpr WORD invokeKindOf(MemberKind kind) noexcept {
-    switch (kind) {
-    case MemberKind::PropertyGet:
-        return DISPATCH_PROPERTYGET;
-    case MemberKind::PropertyLet:
-        return DISPATCH_PROPERTYPUT;
-    case MemberKind::Method:
-        break;
-    }
-    return DISPATCH_METHOD;
-}
-
+// The platform's Invoke matches a member by its id and by the kind of call its flags allow (a
+// member's kind is its DISPATCH_ flag), so a method's id called as a property get reaches no
+// member at all.
+static_assert(DISPATCH_METHOD == INVOKE_FUNC && DISPATCH_PROPERTYGET == INVOKE_PROPERTYGET &&
+              DISPATCH_PROPERTYPUT == INVOKE_PROPERTYPUT);
 const Member* memberReached(const InterfaceDescription& description, DISPID id,
                             WORD flags) noexcept {
     for (const auto& member : description.members) {
-        if (member.dispid == id && (flags & invokeKindOf(member.kind)) != 0) {
+        if (member.dispid == id && (flags & static_cast<WORD>(member.kind)) != 0) {
             return &member;
         }
     }
