@@ -5,8 +5,8 @@
 #include "base/Text.h"
 #include "model/clsServices.h"
 #include "scm/Win32ServiceManager.h"
-#include "tests/wine/TestService.h"
-#include "tests/wine/WineTestSupport.h"
+#include "tests/wine-support/TestService.h"
+#include "tests/wine-support/WineTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The keyed list: order, positions, case-insensitive unique keys.
 #include "model/KeyedList.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <map>
 #include <sstream>

@@ -2,9 +2,9 @@
 // deletion.
 #include "model/clsServices.h"
 
-#include "CallLog.h"
-#include "SimulatedPlatform.h"
-#include "TestSupport.h"
+#include "tests/support/CallLog.h"
+#include "tests/support/SimulatedPlatform.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstdio>
 #include <set>

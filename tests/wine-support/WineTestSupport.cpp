@@ -1,5 +1,5 @@
 // The platform's own answers for the real-manager tests, and the recording pass-through manager.
-#include "tests/wine/WineTestSupport.h"
+#include "tests/wine-support/WineTestSupport.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -4,7 +4,7 @@
 #include "server/Descriptions.h"
 #include "server/Interfaces.h"
 
-#include "ServerTestSupport.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <chrono>
 #include <cwctype>
