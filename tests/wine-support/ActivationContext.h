@@ -3,10 +3,12 @@
 // registration, which would let a client find the classes without the manifest.
 #pragma once
 
-#include "server/Descriptions.h"
 #include "server/Platform.h"
+#include "tests/dllcheck/Listing.h"
+#include "tests/wine-support/ClassesKey.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,12 +59,28 @@ private:
     bool active_ = false;
 };
 
-// registrationTraces lists what HKEY_CLASSES_ROOT holds of the component: any key at its root
-// whose name starts with the library's name (a ProgID), and the keys of the classes, the
-// interfaces and the type library. Empty where the DLL was never registered.
+// registrationTraces lists what HKEY_CLASSES_ROOT holds of the component, as the published
+// listing names it: any key at its root whose name starts with the library's name (a ProgID),
+// and every key that registration adds. Empty where the DLL was never registered.
 inline std::vector<std::wstring> registrationTraces() {
+    const auto widened = [](const std::string& text) {
+        return std::wstring(text.begin(), text.end());
+    };
+    std::set<std::wstring> listed;
+    for (const auto& line : listedLines({"reg"})) {
+        // A key at the root (a ProgID), or one below CLSID, Interface or TypeLib.
+        const auto key = widened(line.substr(4, line.find(' ', 4) - 4));
+        const auto top = key.substr(0, key.find(L'\\'));
+        const bool folder = top == L"CLSID" || top == L"Interface" || top == L"TypeLib";
+        listed.insert(folder ? key.substr(0, key.find(L'\\', top.size() + 1)) : top);
+    }
+    if (listed.empty()) {
+        return {L"no registry key listed in " TOBRUNEL_PUBLISHED_LISTING};
+    }
+    const auto library = listedLines({"library"});
+    const std::wstring prefix =
+        library.empty() ? L"?" : widened(library[0].substr(8, library[0].find(' ', 8) - 8)) + L'.';
     std::vector<std::wstring> traces;
-    const std::wstring prefix = std::wstring(velcastraLibrary.name) + L'.';
     wchar_t name[256];
     for (DWORD index = 0;; ++index) {
         DWORD length = 256;
@@ -76,22 +94,11 @@ inline std::vector<std::wstring> registrationTraces() {
                 name, static_cast<int>(std::min<std::size_t>(length, prefix.size())),
                 prefix.c_str(), static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL) {
             traces.emplace_back(name);
+            listed.erase(name);
         }
     }
-    const auto keyOf = [](const wchar_t* folder, const GUID& id) {
-        wchar_t text[39] = {};
-        StringFromGUID2(id, text, 39);
-        return std::wstring(folder) + L'\\' + text;
-    };
-    std::vector<std::wstring> keys = {keyOf(L"TypeLib", velcastraLibrary.libid)};
-    for (const auto* record : velcastraLibrary.classes) {
-        keys.push_back(keyOf(L"CLSID", record->clsid));
-        keys.push_back(keyOf(L"Interface", record->defaultInterface->iid));
-    }
-    for (const auto& key : keys) {
-        HKEY opened = nullptr;
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
-            RegCloseKey(opened);
+    for (const auto& key : listed) {
+        if (ClassesKey(key)) {
             traces.push_back(key);
         }
     }
