@@ -18,13 +18,6 @@
 namespace tobrunel::wintest {
 namespace {
 
-std::u16string computerName() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    ::GetComputerNameA(name, &size);
-    return wide(name);
-}
-
 Index keyOf(const std::string& name) {
     return Index::key(wide(name));
 }

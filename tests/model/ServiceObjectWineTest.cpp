@@ -39,13 +39,6 @@ std::u16string swapCase(std::u16string text) {
     return text;
 }
 
-std::u16string computerName() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    ::GetComputerNameA(name, &size);
-    return wide(name);
-}
-
 class ServiceObjectWineTest : public ::testing::Test {
 protected:
     std::shared_ptr<clsService> load(const std::string& name) {

@@ -8,6 +8,7 @@
 #include "tests/wine-support/ClassesKey.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -59,49 +60,24 @@ private:
     bool active_ = false;
 };
 
-// registrationTraces lists what HKEY_CLASSES_ROOT holds of the component, as the published
-// listing names it: any key at its root whose name starts with the library's name (a ProgID),
-// and every key that registration adds. Empty where the DLL was never registered.
+// registrationTraces lists the keys of HKEY_CLASSES_ROOT that the published listing says
+// registration adds (each ProgID, and each class, interface and type library below CLSID,
+// Interface and TypeLib) and that exist. Empty where the DLL was never registered.
 inline std::vector<std::wstring> registrationTraces() {
-    const auto widened = [](const std::string& text) {
-        return std::wstring(text.begin(), text.end());
-    };
     std::set<std::wstring> listed;
     for (const auto& line : listedLines({"reg"})) {
-        // A key at the root (a ProgID), or one below CLSID, Interface or TypeLib.
-        const auto key = widened(line.substr(4, line.find(' ', 4) - 4));
-        const auto top = key.substr(0, key.find(L'\\'));
-        const bool folder = top == L"CLSID" || top == L"Interface" || top == L"TypeLib";
-        listed.insert(folder ? key.substr(0, key.find(L'\\', top.size() + 1)) : top);
+        const auto key = line.substr(4, line.find(' ', 4) - 4);
+        const auto top = key.substr(0, key.find('\\'));
+        const bool folder = top == "CLSID" || top == "Interface" || top == "TypeLib";
+        const auto traced = folder ? key.substr(0, key.find('\\', top.size() + 1)) : top;
+        listed.emplace(traced.begin(), traced.end());
     }
     if (listed.empty()) {
         return {L"no registry key listed in " TOBRUNEL_PUBLISHED_LISTING};
     }
-    const auto library = listedLines({"library"});
-    const std::wstring prefix =
-        library.empty() ? L"?" : widened(library[0].substr(8, library[0].find(' ', 8) - 8)) + L'.';
     std::vector<std::wstring> traces;
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = 256;
-        const LSTATUS status = RegEnumKeyExW(HKEY_CLASSES_ROOT, index, name, &length, nullptr,
-                                             nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) {
-            break;
-        }
-        if (status == ERROR_SUCCESS &&
-            CompareStringOrdinal(
-                name, static_cast<int>(std::min<std::size_t>(length, prefix.size())),
-                prefix.c_str(), static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL) {
-            traces.emplace_back(name);
-            listed.erase(name);
-        }
-    }
-    for (const auto& key : listed) {
-        if (ClassesKey(key)) {
-            traces.push_back(key);
-        }
-    }
+    std::copy_if(listed.begin(), listed.end(), std::back_inserter(traces),
+                 [](const std::wstring& key) { return bool(ClassesKey(key)); });
     return traces;
 }
 

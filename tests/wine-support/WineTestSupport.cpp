@@ -169,6 +169,13 @@ std::u16string wide(std::string_view ansi) {
     return text;
 }
 
+std::u16string computerName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    ::GetComputerNameA(name, &size);
+    return wide(name);
+}
+
 bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {

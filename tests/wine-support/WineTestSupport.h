@@ -84,6 +84,9 @@ std::vector<std::string> dependencyNames(const std::string& list);
 // wide converts the platform's ANSI text with the platform's own call, independent of the seam.
 std::u16string wide(std::string_view ansi);
 
+// computerName is this computer's name as the platform gives it.
+std::u16string computerName();
+
 // expectStatusHeld checks that a clsService holds the platform's status record field for field.
 template <typename Status, typename Service>
 void expectStatusHeld(const Status& status, const Service& service) {

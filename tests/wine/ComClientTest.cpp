@@ -81,23 +81,17 @@ protected:
         return factory;
     }
 
-    ComPtr<_clsServices> createServices() {
-        ComPtr<_clsServices> services;
+    // create makes an object by its programmatic identifier, as a registered client does.
+    template <typename Interface> static ComPtr<Interface> create(const wchar_t* progId) {
+        ComPtr<Interface> object;
         CLSID clsid{};
-        EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsServices", &clsid));
+        EXPECT_HRESULT(S_OK, CLSIDFromProgID(progId, &clsid));
         EXPECT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_PPV_ARGS(services.ReleaseAndGetAddressOf())));
-        return services;
+                                              IID_PPV_ARGS(object.ReleaseAndGetAddressOf())));
+        return object;
     }
-
-    ComPtr<_clsService> createService() {
-        ComPtr<_clsService> service;
-        CLSID clsid{};
-        EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsService", &clsid));
-        EXPECT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_PPV_ARGS(service.ReleaseAndGetAddressOf())));
-        return service;
-    }
+    ComPtr<_clsServices> createServices() { return create<_clsServices>(L"Velcastra.clsServices"); }
+    ComPtr<_clsService> createService() { return create<_clsService>(L"Velcastra.clsService"); }
 
     static ComPtr<_clsService> item(_clsServices& services, Variant index) {
         ComPtr<_clsService> service;
