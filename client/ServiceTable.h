@@ -2,11 +2,16 @@
 // state, start type and program, in UTF-8 columns that the longest cell sets, up to a limit.
 #pragma once
 
+#include "client/Bstr.h"
+
 #include <windows.h>
+#include <oleauto.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,24 +21,66 @@ namespace tobrunel::client {
 constexpr std::size_t serviceColumns = 5;
 using ServiceRow = std::array<std::wstring, serviceColumns>;
 
-inline std::wstring stateText(long state) {
-    static constexpr std::array<std::wstring_view, 7> names = {
-        L"Stopped",          L"Start Pending", L"Stop Pending", L"Running",
-        L"Continue Pending", L"Pause Pending", L"Paused"};
-    if (state >= 1 && state <= 7) {
-        return std::wstring(names[static_cast<std::size_t>(state - 1)]);
-    }
-    return L"Unknown (" + std::to_wstring(state) + L")";
-}
+// ServiceNames: the display names of a service's state and start type ("Start Pending", "Demand
+// Start"), taken at run time from the type library of the component's objects as any client
+// would: the enumeration's constants through ITypeInfo::GetVarDesc and GetDocumentation. A value
+// that no constant names, or a library that cannot be read, gives "Unknown (value)".
+class ServiceNames {
+public:
+    explicit ServiceNames(IDispatch& object)
+        : state_(namesOf(object, L"enServiceStatus")),
+          startType_(namesOf(object, L"enServiceStartType")) {}
 
-inline std::wstring startTypeText(long startType) {
-    static constexpr std::array<std::wstring_view, 5> names = {
-        L"Boot Start", L"System Start", L"Auto Start", L"Demand Start", L"Disabled"};
-    if (startType >= 0 && startType <= 4) {
-        return std::wstring(names[static_cast<std::size_t>(startType)]);
+    std::wstring state(long value) const { return nameIn(state_, value); }
+    std::wstring startType(long value) const { return nameIn(startType_, value); }
+
+private:
+    using Names = std::map<long, std::wstring>;
+
+    static Names namesOf(IDispatch& object, const wchar_t* enumeration) {
+        Names names;
+        Microsoft::WRL::ComPtr<ITypeInfo> info;
+        Microsoft::WRL::ComPtr<ITypeLib> library;
+        UINT index = 0;
+        if (FAILED(object.GetTypeInfo(0, 0, info.GetAddressOf())) ||
+            FAILED(info->GetContainingTypeLib(library.GetAddressOf(), &index))) {
+            return names;
+        }
+        std::wstring name(enumeration);
+        Microsoft::WRL::ComPtr<ITypeInfo> found;
+        MEMBERID id = MEMBERID_NIL;
+        USHORT count = 1;
+        TYPEATTR* attributes = nullptr;
+        if (FAILED(library->FindName(name.data(), 0, found.GetAddressOf(), &id, &count)) ||
+            count == 0 || FAILED(found->GetTypeAttr(&attributes))) {
+            return names;
+        }
+        for (UINT i = 0; i < attributes->cVars; ++i) {
+            VARDESC* constant = nullptr;
+            if (FAILED(found->GetVarDesc(i, &constant))) {
+                continue;
+            }
+            // A constant is stored as a 32-bit integer (VT_I4 or VT_INT, which share the slot).
+            Bstr text;
+            if (constant->varkind == VAR_CONST &&
+                SUCCEEDED(found->GetDocumentation(constant->memid, text.put(), nullptr, nullptr,
+                                                  nullptr))) {
+                names[V_I4(constant->lpvarValue)] = text.get();
+            }
+            found->ReleaseVarDesc(constant);
+        }
+        found->ReleaseTypeAttr(attributes);
+        return names;
     }
-    return L"Unknown (" + std::to_wstring(startType) + L")";
-}
+
+    static std::wstring nameIn(const Names& names, long value) {
+        const auto found = names.find(value);
+        return found != names.end() ? found->second : L"Unknown (" + std::to_wstring(value) + L")";
+    }
+
+    Names state_;
+    Names startType_;
+};
 
 inline void printLine(const std::wstring& line) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),

@@ -1,22 +1,13 @@
 # The assembly manifest of each DLL of the component, which lets clients create its classes
 # without registering it (registration-free activation). WriteAssemblyManifest
-# (tools/manifest) writes it at build time from the library record that registration reads; the
-# version is the FILEVERSION of server/Tobrunel.rc. Never edit a manifest by hand.
+# (tools/manifest) writes it at build time from the library record that registration reads; its
+# version is the project's, as four numbers like the DLL's file version. Never edit a manifest by
+# hand.
 #
 # tobrunel_add_assembly_manifest(target): writes <binary dir>/<target>.manifest beside the DLL,
 # for shipping and for clients that create an activation context from a file, and the same bytes
 # as <binary dir>/<target>.assembly/assembly.manifest, which Tobrunel.rc embeds as the DLL's
 # manifest resource (RT_MANIFEST 1, the resource that probing for a private assembly reads).
-
-file(STRINGS ${PROJECT_SOURCE_DIR}/server/Tobrunel.rc file_version REGEX "^FILEVERSION ")
-string(REGEX REPLACE "^FILEVERSION +([0-9]+),([0-9]+),([0-9]+),([0-9]+) *$" "\\1.\\2.\\3.\\4"
-       file_version "${file_version}")
-if(NOT file_version MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
-  message(FATAL_ERROR "server/Tobrunel.rc has no FILEVERSION a,b,c,d line")
-endif()
-set(TOBRUNEL_ASSEMBLY_VERSION ${file_version} CACHE INTERNAL "")
-set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${PROJECT_SOURCE_DIR}/server/Tobrunel.rc)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(TOBRUNEL_ASSEMBLY_ARCHITECTURE amd64 CACHE INTERNAL "")
@@ -39,7 +30,7 @@ function(tobrunel_add_assembly_manifest target)
   add_custom_command(
     OUTPUT ${embedded} ${shipped}
     COMMAND ${TOBRUNEL_WINE_RUN_64} ${writer} ${TOBRUNEL_ASSEMBLY_ARCHITECTURE}
-            ${TOBRUNEL_ASSEMBLY_VERSION} ${target} assembly.manifest
+            ${PROJECT_VERSION} ${target} assembly.manifest
     COMMAND ${CMAKE_COMMAND} -E copy ${embedded} ${shipped}
     WORKING_DIRECTORY ${embedded_dir}
     JOB_POOL ${TOBRUNEL_WINE_JOB_POOL}
@@ -50,6 +41,6 @@ function(tobrunel_add_assembly_manifest target)
   add_dependencies(${target} ${target}_manifest)
   # The resource compiler finds the manifest through the include path, like the type library.
   target_include_directories(${target} PRIVATE ${embedded_dir})
-  set_property(SOURCE ${TOBRUNEL_SERVER_DIR}/Tobrunel.rc APPEND PROPERTY OBJECT_DEPENDS ${embedded})
+  set_property(SOURCE ${TOBRUNEL_SERVER_BINARY_DIR}/Tobrunel.rc APPEND PROPERTY OBJECT_DEPENDS ${embedded})
   set_property(TARGET ${target} PROPERTY TOBRUNEL_ASSEMBLY_MANIFEST ${shipped})
 endfunction()

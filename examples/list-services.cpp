@@ -18,9 +18,8 @@ namespace {
 using tobrunel::client::Bstr;
 using tobrunel::client::printLine;
 using tobrunel::client::printServiceTable;
+using tobrunel::client::ServiceNames;
 using tobrunel::client::ServiceRow;
-using tobrunel::client::startTypeText;
-using tobrunel::client::stateText;
 using tobrunel::server::_clsService;
 using tobrunel::server::_clsServices;
 using tobrunel::server::ComPtr;
@@ -104,11 +103,11 @@ long numberOf(_clsService& service, HRESULT (STDMETHODCALLTYPE _clsService::*rea
     return value;
 }
 
-ServiceRow rowOf(_clsService& service) {
+ServiceRow rowOf(_clsService& service, const ServiceNames& names) {
     return {textOf(service, &_clsService::get_Name, "Name"),
             textOf(service, &_clsService::get_DisplayName, "DisplayName"),
-            stateText(numberOf(service, &_clsService::get_CurrentState, "CurrentState")),
-            startTypeText(numberOf(service, &_clsService::get_StartType, "StartType")),
+            names.state(numberOf(service, &_clsService::get_CurrentState, "CurrentState")),
+            names.startType(numberOf(service, &_clsService::get_StartType, "StartType")),
             textOf(service, &_clsService::get_BinaryPathName, "BinaryPathName")};
 }
 
@@ -145,6 +144,7 @@ void applyOptions(_clsServices& services, const Options& options) {
 std::vector<ServiceRow> rowsOf(_clsServices& services) {
     long count = 0;
     check(services.get_Count(&count), "Count");
+    const ServiceNames names(services);
     std::vector<ServiceRow> rows;
     for (long position = 1; position <= count; ++position) {
         VARIANT index;
@@ -156,7 +156,7 @@ std::vector<ServiceRow> rowsOf(_clsServices& services) {
         if (!service) {
             continue; // Item answers no object, not an error, for a position it lacks.
         }
-        rows.push_back(rowOf(*service.Get()));
+        rows.push_back(rowOf(*service.Get(), names));
     }
     return rows;
 }

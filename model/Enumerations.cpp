@@ -3,30 +3,17 @@
 
 namespace tobrunel {
 
+// Each filter's codes 0 to 2 index its masks.
 std::uint32_t serviceTypeMask(std::int32_t servicesEnumType) {
-    switch (servicesEnumType) {
-    case enServiceEnumType::Win32Services:
-        return scm::serviceType::Win32;
-    case enServiceEnumType::KernelAndFileSystemDrivers:
-        return scm::serviceType::Driver;
-    case enServiceEnumType::BothWin32AndDrivers:
-        return scm::serviceType::Win32 | scm::serviceType::Driver;
-    default:
-        return 0;
-    }
+    constexpr std::uint32_t masks[] = {scm::serviceType::Win32, scm::serviceType::Driver,
+                                       scm::serviceType::Win32 | scm::serviceType::Driver};
+    return servicesEnumType >= 0 && servicesEnumType < 3 ? masks[servicesEnumType] : 0;
 }
 
 std::uint32_t serviceStateMask(std::int32_t servicesEnumState) {
-    switch (servicesEnumState) {
-    case enServiceEnumState::ActiveServices:
-        return scm::enumState::Active;
-    case enServiceEnumState::InactiveServices:
-        return scm::enumState::Inactive;
-    case enServiceEnumState::BothActiveAndInactiveServices:
-        return scm::enumState::All;
-    default:
-        return 0;
-    }
+    constexpr std::uint32_t masks[] = {scm::enumState::Active, scm::enumState::Inactive,
+                                       scm::enumState::All};
+    return servicesEnumState >= 0 && servicesEnumState < 3 ? masks[servicesEnumState] : 0;
 }
 
 } // namespace tobrunel

@@ -11,6 +11,11 @@
 
 namespace tobrunel::scm {
 
+// The sizes of the buffers that the platform's texts are copied into, which clients see: a name
+// of 256 bytes or more does not fit a name lookup with its NUL, so the Name and DisplayName
+// setters fail there, and the dependency text comes with the buffer's filler spaces up to 512
+// bytes. 256 is the platform's own limit on the length of a service name and of a display name;
+// the dependency list, several names each with its NUL, has twice that.
 inline constexpr std::size_t TextBufferSize = 256;
 inline constexpr std::size_t ListBufferSize = 512;
 

@@ -13,44 +13,29 @@
 namespace tobrunel::scm {
 
 // The model reads these records out of buffers the platform filled, so each portable record must
-// be the platform's own, byte for byte, in this build's pointer width.
-static_assert(sizeof(ServiceStatus) == sizeof(SERVICE_STATUS));
-static_assert(offsetof(ServiceStatus, dwServiceType) == offsetof(SERVICE_STATUS, dwServiceType));
-static_assert(offsetof(ServiceStatus, dwCurrentState) == offsetof(SERVICE_STATUS, dwCurrentState));
-static_assert(offsetof(ServiceStatus, dwControlsAccepted) ==
-              offsetof(SERVICE_STATUS, dwControlsAccepted));
-static_assert(offsetof(ServiceStatus, dwWin32ExitCode) ==
-              offsetof(SERVICE_STATUS, dwWin32ExitCode));
-static_assert(offsetof(ServiceStatus, dwServiceSpecificExitCode) ==
-              offsetof(SERVICE_STATUS, dwServiceSpecificExitCode));
-static_assert(offsetof(ServiceStatus, dwCheckPoint) == offsetof(SERVICE_STATUS, dwCheckPoint));
-static_assert(offsetof(ServiceStatus, dwWaitHint) == offsetof(SERVICE_STATUS, dwWaitHint));
-
-static_assert(sizeof(ServiceConfig) == sizeof(QUERY_SERVICE_CONFIGA));
-static_assert(offsetof(ServiceConfig, dwServiceType) ==
-              offsetof(QUERY_SERVICE_CONFIGA, dwServiceType));
-static_assert(offsetof(ServiceConfig, dwStartType) == offsetof(QUERY_SERVICE_CONFIGA, dwStartType));
-static_assert(offsetof(ServiceConfig, dwErrorControl) ==
-              offsetof(QUERY_SERVICE_CONFIGA, dwErrorControl));
-static_assert(offsetof(ServiceConfig, lpBinaryPathName) ==
-              offsetof(QUERY_SERVICE_CONFIGA, lpBinaryPathName));
-static_assert(offsetof(ServiceConfig, lpLoadOrderGroup) ==
-              offsetof(QUERY_SERVICE_CONFIGA, lpLoadOrderGroup));
-static_assert(offsetof(ServiceConfig, dwTagId) == offsetof(QUERY_SERVICE_CONFIGA, dwTagId));
-static_assert(offsetof(ServiceConfig, lpDependencies) ==
-              offsetof(QUERY_SERVICE_CONFIGA, lpDependencies));
-static_assert(offsetof(ServiceConfig, lpServiceStartName) ==
-              offsetof(QUERY_SERVICE_CONFIGA, lpServiceStartName));
-static_assert(offsetof(ServiceConfig, lpDisplayName) ==
-              offsetof(QUERY_SERVICE_CONFIGA, lpDisplayName));
-
-static_assert(sizeof(EnumServiceStatus) == sizeof(ENUM_SERVICE_STATUSA));
-static_assert(offsetof(EnumServiceStatus, lpServiceName) ==
-              offsetof(ENUM_SERVICE_STATUSA, lpServiceName));
-static_assert(offsetof(EnumServiceStatus, lpDisplayName) ==
-              offsetof(ENUM_SERVICE_STATUSA, lpDisplayName));
-static_assert(offsetof(EnumServiceStatus, serviceStatus) ==
-              offsetof(ENUM_SERVICE_STATUSA, ServiceStatus));
+// be the platform's own, byte for byte, in this build's pointer width: the same size, and each
+// field where the platform's stands.
+#define SAME_FIELD(Seam, Platform, field) offsetof(Seam, field) == offsetof(Platform, field)
+#define SAME_STATUS(field) SAME_FIELD(ServiceStatus, SERVICE_STATUS, field)
+#define SAME_CONFIG(field) SAME_FIELD(ServiceConfig, QUERY_SERVICE_CONFIGA, field)
+static_assert(sizeof(ServiceStatus) == sizeof(SERVICE_STATUS) && SAME_STATUS(dwServiceType) &&
+              SAME_STATUS(dwCurrentState) && SAME_STATUS(dwControlsAccepted) &&
+              SAME_STATUS(dwWin32ExitCode) && SAME_STATUS(dwServiceSpecificExitCode) &&
+              SAME_STATUS(dwCheckPoint) && SAME_STATUS(dwWaitHint));
+static_assert(sizeof(ServiceConfig) == sizeof(QUERY_SERVICE_CONFIGA) &&
+              SAME_CONFIG(dwServiceType) && SAME_CONFIG(dwStartType) &&
+              SAME_CONFIG(dwErrorControl) && SAME_CONFIG(lpBinaryPathName) &&
+              SAME_CONFIG(lpLoadOrderGroup) && SAME_CONFIG(dwTagId) &&
+              SAME_CONFIG(lpDependencies) && SAME_CONFIG(lpServiceStartName) &&
+              SAME_CONFIG(lpDisplayName));
+static_assert(sizeof(EnumServiceStatus) == sizeof(ENUM_SERVICE_STATUSA) &&
+              SAME_FIELD(EnumServiceStatus, ENUM_SERVICE_STATUSA, lpServiceName) &&
+              SAME_FIELD(EnumServiceStatus, ENUM_SERVICE_STATUSA, lpDisplayName) &&
+              offsetof(EnumServiceStatus, serviceStatus) ==
+                  offsetof(ENUM_SERVICE_STATUSA, ServiceStatus));
+#undef SAME_CONFIG
+#undef SAME_STATUS
+#undef SAME_FIELD
 
 // The sizes the model's buffers were measured in.
 static_assert(sizeof(void*) != 4 || sizeof(ServiceConfig) == 36);
@@ -99,6 +84,23 @@ static_assert(enumState::Active == SERVICE_ACTIVE && enumState::Inactive == SERV
 static_assert(control::Stop == SERVICE_CONTROL_STOP && control::Pause == SERVICE_CONTROL_PAUSE &&
               control::Continue == SERVICE_CONTROL_CONTINUE &&
               control::ParamChange == SERVICE_CONTROL_PARAMCHANGE);
+static_assert(error::AccessDenied == ERROR_ACCESS_DENIED &&
+              error::InvalidHandle == ERROR_INVALID_HANDLE &&
+              error::InvalidParameter == ERROR_INVALID_PARAMETER &&
+              error::BufferOverflow == ERROR_BUFFER_OVERFLOW &&
+              error::InsufficientBuffer == ERROR_INSUFFICIENT_BUFFER &&
+              error::InvalidName == ERROR_INVALID_NAME && error::MoreData == ERROR_MORE_DATA &&
+              error::DependentServicesRunning == ERROR_DEPENDENT_SERVICES_RUNNING &&
+              error::InvalidServiceControl == ERROR_INVALID_SERVICE_CONTROL &&
+              error::ServiceRequestTimeout == ERROR_SERVICE_REQUEST_TIMEOUT &&
+              error::ServiceAlreadyRunning == ERROR_SERVICE_ALREADY_RUNNING &&
+              error::ServiceDisabled == ERROR_SERVICE_DISABLED &&
+              error::ServiceDoesNotExist == ERROR_SERVICE_DOES_NOT_EXIST &&
+              error::ServiceCannotAcceptControl == ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
+              error::ServiceNotActive == ERROR_SERVICE_NOT_ACTIVE &&
+              error::ServiceMarkedForDelete == ERROR_SERVICE_MARKED_FOR_DELETE &&
+              error::InvalidComputerName == ERROR_INVALID_COMPUTERNAME &&
+              error::RpcServerUnavailable == RPC_S_SERVER_UNAVAILABLE);
 
 namespace {
 

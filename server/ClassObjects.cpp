@@ -2,13 +2,15 @@
 // apartment and work over the platform that makeServicePlatform gives.
 #include "server/ClassObjects.h"
 
+#include "library/Description.h"
+#include "server/AutomationClasses.h"
 #include "server/ComObject.h"
 #include "server/ErrorReporting.h"
 #include "server/Module.h"
 #include "server/ServicePlatform.h"
-#include "server/ServiceObject.h"
-#include "server/ServicesObject.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -16,7 +18,8 @@ namespace tobrunel::server {
 
 namespace {
 
-// Creatable is a class that clients may create, with the function that makes its objects.
+// Creatable is a class that clients may create, with the function that makes its objects over
+// this computer's service control manager.
 struct Creatable {
     const ClassRecord& record;
     ComPtr<IDispatch> (*create)(std::shared_ptr<scm::ServiceManager> platform);
@@ -26,15 +29,6 @@ const Creatable creatable[] = {
     {clsServicesClass, &ServicesObject::create},
     {clsServiceClass, &ServiceObject::create},
 };
-
-const Creatable* creatableOf(const ClassRecord& record) noexcept {
-    for (const auto& entry : creatable) {
-        if (&entry.record == &record) {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
 
 // A factory is not counted as a live object: only LockServer keeps the library loaded on its
 // behalf, as COM's rules for class objects say.
@@ -51,7 +45,11 @@ public:
         if (outer != nullptr) {
             return CLASS_E_NOAGGREGATION;
         }
-        return createObject(made_.record, iid, object);
+        try {
+            return made_.create(makeServicePlatform())->QueryInterface(iid, object);
+        } catch (...) {
+            return failureFromCurrentException(made_.record);
+        }
     }
 
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override {
@@ -69,35 +67,16 @@ private:
 
 } // namespace
 
-HRESULT createObject(const ClassRecord& record, REFIID iid, void** object) noexcept {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    *object = nullptr;
-    const auto* made = record.instancing == Instancing::MultiUse ? creatableOf(record) : nullptr;
-    if (made == nullptr) {
-        return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    try {
-        return made->create(makeServicePlatform())->QueryInterface(iid, object);
-    } catch (...) {
-        return failureFromCurrentException(record);
-    }
-}
-
-HRESULT getClassObject(const LibraryRecord& library, REFCLSID clsid, REFIID iid,
-                       void** factory) noexcept {
+HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** factory) noexcept {
     if (factory == nullptr) {
         return E_POINTER;
     }
     *factory = nullptr;
-    const Creatable* made = nullptr;
-    for (const auto* record : library.classes) {
-        if (record->clsid == clsid && record->instancing == Instancing::MultiUse) {
-            made = creatableOf(*record);
-        }
-    }
-    if (made == nullptr) {
+    const auto made =
+        std::find_if(std::begin(creatable), std::end(creatable), [&](const auto& entry) {
+            return entry.record.clsid == clsid && entry.record.instancing == Instancing::MultiUse;
+        });
+    if (made == std::end(creatable)) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     try {
@@ -108,7 +87,7 @@ HRESULT getClassObject(const LibraryRecord& library, REFCLSID clsid, REFIID iid,
     }
 }
 
-HRESULT canUnloadNow(const LibraryRecord&) noexcept {
+HRESULT canUnloadNow() noexcept {
     return liveObjectsAndLocks() == 0 ? S_OK : S_FALSE;
 }
 

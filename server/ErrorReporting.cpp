@@ -2,6 +2,7 @@
 #include "server/ErrorReporting.h"
 
 #include "base/AutomationError.h"
+#include "library/Description.h"
 
 #include <algorithm>
 #include <new>
@@ -26,8 +27,7 @@ void setErrorInfo(const ClassRecord& record, const std::u16string& description) 
     if (FAILED(CreateErrorInfo(writer.ReleaseAndGetAddressOf()))) {
         return;
     }
-    std::wstring sourceText =
-        std::wstring(velcastraLibrary.name) + L'.' + std::wstring(record.name);
+    std::wstring sourceText = progIdOf(record);
     std::wstring descriptionText = endedText(description);
     writer->SetGUID(record.defaultInterface->iid);
     writer->SetSource(sourceText.data());

@@ -2,10 +2,11 @@
 // automation error also leaves its source and description as the thread's error info.
 #pragma once
 
-#include "server/Descriptions.h"
 #include "server/Platform.h"
 
 namespace tobrunel::server {
+
+struct ClassRecord;
 
 // automationErrorResult is the HRESULT of automation error `number`: 0x800A0000 + number.
 constexpr HRESULT automationErrorResult(long number) {

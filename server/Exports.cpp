@@ -1,7 +1,7 @@
-// The library's entry points. None has logic of its own: each passes its arguments, with the
-// library record, to the routine of the same name.
+// The library's entry points. None has logic of its own, so that what the library registers and
+// serves is decided by its record (library/Description.h) alone: DllMain hands the load and unload
+// to onLoadNotification, and each other entry point passes its arguments to the server's routine.
 #include "server/ClassObjects.h"
-#include "server/Descriptions.h"
 #include "server/Module.h"
 #include "server/Registration.h"
 
@@ -12,17 +12,17 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) 
 }
 
 STDAPI DllRegisterServer() {
-    return registerServer(velcastraLibrary, thisModule());
+    return registerServer(thisModule());
 }
 
 STDAPI DllUnregisterServer() {
-    return unregisterServer(velcastraLibrary, thisModule());
+    return unregisterServer();
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
-    return getClassObject(velcastraLibrary, clsid, iid, object);
+    return getClassObject(clsid, iid, object);
 }
 
 STDAPI DllCanUnloadNow() {
-    return canUnloadNow(velcastraLibrary);
+    return canUnloadNow();
 }

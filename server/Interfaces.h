@@ -1,7 +1,7 @@
 // The three dual interfaces, each written once as a member list in vtable order. Every other
 // shape of an interface comes from its list: the C++ vtables below, the member tables that the
-// type library is written from (Descriptions.h), and the overrides and late-bound calls of the
-// COM classes (AutomationObject.h). Every value travels by pointer: parameters [in,out],
+// type library is written from (library/Description.h), and the overrides of the COM classes
+// (AutomationClasses.h). Every value travels by pointer: parameters [in,out],
 // results [out,retval].
 #pragma once
 
@@ -133,6 +133,10 @@ TOBRUNEL_ENUMERATION(enServiceEnumState)
 TOBRUNEL_INTERFACE(clsSVCDependencies)
 TOBRUNEL_INTERFACE(clsService)
 TOBRUNEL_INTERFACE(clsServices)
+#undef TOBRUNEL_INTERFACE
+#undef TOBRUNEL_VTABLE_RESULT
+#undef TOBRUNEL_VTABLE_VALUE
+#undef TOBRUNEL_VTABLE_BOTH
 
 } // namespace tobrunel::server
 

@@ -1,8 +1,5 @@
-// GetIDsOfNames from one sorted table of the module's names, and the calls that Invoke serves
-// itself.
+// GetIDsOfNames from one sorted table of the module's names.
 #include "server/LateBinding.h"
-
-#include "server/DispatchArguments.h"
 
 #include <algorithm>
 #include <array>
@@ -26,8 +23,14 @@ constexpr int compareFolded(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-constexpr const InterfaceDescription* described[] = {&clsServiceInterface, &clsServicesInterface,
-                                                     &clsSVCDependenciesInterface};
+// The interfaces stand in the library's order of classes.
+constexpr auto described = [] {
+    std::array<const InterfaceDescription*, velcastraLibrary.classes.size()> interfaces{};
+    for (std::size_t i = 0; i < interfaces.size(); ++i) {
+        interfaces[i] = velcastraLibrary.classes[i]->defaultInterface;
+    }
+    return interfaces;
+}();
 
 // A name belongs to the first member that bears it (a property's get before its let); the
 // parameters, named for a get or method only, take the positions from 0.
@@ -94,33 +97,6 @@ const NameEntry* findName(std::size_t interfaceIndex, std::wstring_view name) no
     return &*found;
 }
 
-constexpr WORD invokeKindOf(MemberKind kind) {
-    switch (kind) {
-    case MemberKind::PropertyGet:
-        return DISPATCH_PROPERTYGET;
-    case MemberKind::PropertyLet:
-        return DISPATCH_PROPERTYPUT;
-    case MemberKind::Method:
-        break;
-    }
-    return DISPATCH_METHOD;
-}
-
-std::optional<std::size_t> servedLet(std::span<const Member> members, DISPID id, WORD flags,
-                                     const DISPPARAMS& arguments) {
-    if (flags != DISPATCH_PROPERTYPUT || arguments.cArgs != 1 || arguments.cNamedArgs != 1 ||
-        arguments.rgvarg == nullptr || arguments.rgdispidNamedArgs == nullptr ||
-        arguments.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
-        return std::nullopt;
-    }
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        if (members[i].dispid == id && members[i].kind == MemberKind::PropertyLet) {
-            return i;
-        }
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<HRESULT> idsOfNames(const InterfaceDescription& description, LPOLESTR* names,
@@ -153,122 +129,6 @@ std::optional<HRESULT> idsOfNames(const InterfaceDescription& description, LPOLE
         }
     }
     return status;
-}
-
-std::optional<std::size_t> servedMember(const InterfaceDescription& description, DISPID id,
-                                        WORD flags, const DISPPARAMS& arguments) noexcept {
-    const auto members = description.members;
-    if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0) {
-        return servedLet(members, id, flags, arguments);
-    }
-    if (flags == 0 || (flags & ~(DISPATCH_METHOD | DISPATCH_PROPERTYGET)) != 0 ||
-        arguments.cNamedArgs != 0) {
-        return std::nullopt;
-    }
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        const Member& member = members[i];
-        if (member.dispid != id || member.kind == MemberKind::PropertyLet) {
-            continue;
-        }
-        const UINT declared = member.parameter ? 1 : 0;
-        if ((flags & invokeKindOf(member.kind)) == 0 || arguments.cArgs != declared ||
-            (declared != 0 && arguments.rgvarg == nullptr)) {
-            return std::nullopt;
-        }
-        return i;
-    }
-    return std::nullopt;
-}
-
-HRESULT ServedArgument::read(const VARIANTARG& source, ValueType type) noexcept {
-    const VARTYPE declared = declaredType(type);
-    const VARIANTARG* value = &source;
-    if (V_VT(value) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(value) != nullptr) {
-        value = V_VARIANTREF(value);
-    }
-    // A value of the declared type is passed as it is: the members only read their arguments.
-    if (declared == VT_BSTR && V_VT(value) == VT_BSTR) {
-        text_ = V_BSTR(value);
-        pointer_ = &text_;
-        return S_OK;
-    }
-    if (declared == VT_I4 && V_VT(value) == VT_I4) {
-        number_ = V_I4(value);
-        pointer_ = &number_;
-        return S_OK;
-    }
-    const HRESULT status = convertArgument(converted_, source, declared);
-    if (FAILED(status)) {
-        return status;
-    }
-    switch (declared) {
-    case VT_BSTR:
-        pointer_ = &V_BSTR(&converted_);
-        break;
-    case VT_I4:
-        pointer_ = &V_I4(&converted_);
-        break;
-    case VT_BOOL:
-        pointer_ = &V_BOOL(&converted_);
-        break;
-    default:
-        pointer_ = &converted_;
-        break;
-    }
-    return S_OK;
-}
-
-HRESULT failedCall(HRESULT status, EXCEPINFO* exception) noexcept {
-    if (exception != nullptr) {
-        exception->scode = status;
-        IErrorInfo* info = nullptr;
-        if (GetErrorInfo(0, &info) == S_OK) {
-            info->GetDescription(&exception->bstrDescription);
-            info->GetHelpFile(&exception->bstrHelpFile);
-            info->GetSource(&exception->bstrSource);
-            info->GetHelpContext(&exception->dwHelpContext);
-            info->Release();
-        }
-    }
-    return DISP_E_EXCEPTION;
-}
-
-void handOver(BSTR value, VARIANT* result) noexcept {
-    if (result == nullptr) {
-        SysFreeString(value);
-        return;
-    }
-    VariantInit(result);
-    V_VT(result) = VT_BSTR;
-    V_BSTR(result) = value;
-}
-
-void handOver(long value, VARIANT* result) noexcept {
-    if (result != nullptr) {
-        VariantInit(result);
-        V_VT(result) = VT_I4;
-        V_I4(result) = value;
-    }
-}
-
-void handOver(VARIANT_BOOL value, VARIANT* result) noexcept {
-    if (result != nullptr) {
-        VariantInit(result);
-        V_VT(result) = VT_BOOL;
-        V_BOOL(result) = value;
-    }
-}
-
-void handOver(IDispatch* value, VARIANT* result) noexcept {
-    if (result == nullptr) {
-        if (value != nullptr) {
-            value->Release();
-        }
-        return;
-    }
-    VariantInit(result);
-    V_VT(result) = VT_DISPATCH;
-    V_DISPATCH(result) = value;
 }
 
 } // namespace tobrunel::server

@@ -1,5 +1,6 @@
-// The only process-wide state of the server: the module handle that DllMain receives, and one
-// count of live objects and factory locks that DllCanUnloadNow reads.
+// The module's own state: the handle that DllMain receives, and one count of live objects and
+// factory locks that DllCanUnloadNow reads. The type information, shared by every apartment,
+// lives in TypeInformation.cpp and is let go from here when the module is unloaded.
 #pragma once
 
 #include "server/Platform.h"

@@ -1,9 +1,12 @@
 // Writing and removing the registry entries of the library and its creatable classes.
 #include "server/Registration.h"
 
+#include "library/Description.h"
 #include "server/Module.h"
 
+#include <memory>
 #include <new>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -11,59 +14,25 @@ namespace tobrunel::server {
 
 namespace {
 
-// RegistryKey owns one open key and closes it when it goes.
-class RegistryKey {
-public:
-    RegistryKey() noexcept = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    HKEY get() const noexcept { return key_; }
-    HKEY* put() noexcept { return &key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+// The library's GUID, taken out of the record at compile time: a GUID travels by reference, and
+// a reference into the record would make the DLL keep all of it.
+constexpr GUID libid = velcastraLibrary.libid;
 
 HRESULT fromWin32(LSTATUS status) {
     return HRESULT_FROM_WIN32(static_cast<unsigned long>(status));
 }
 
-std::wstring guidText(const GUID& guid) {
-    wchar_t text[39] = {};
-    StringFromGUID2(guid, text, 39);
-    return text;
-}
-
-std::wstring progIdOf(const LibraryRecord& library, const ClassRecord& record) {
-    return std::wstring(library.name) + L'.' + std::wstring(record.name);
-}
-
-std::wstring classKeyOf(const ClassRecord& record) {
-    return L"CLSID\\" + guidText(record.clsid);
-}
-
-std::wstring versionText(const LibraryRecord& library) {
-    return std::to_wstring(library.majorVersion) + L'.' + std::to_wstring(library.minorVersion);
+std::wstring versionText() {
+    return std::to_wstring(velcastraLibrary.majorVersion) + L'.' +
+           std::to_wstring(velcastraLibrary.minorVersion);
 }
 
 // writeValue creates `path` under HKEY_CLASSES_ROOT as needed and sets its value `name` (the
 // default value when null).
 HRESULT writeValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    RegistryKey key;
-    LSTATUS status =
-        RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE, nullptr, key.put(), nullptr);
-    if (status == ERROR_SUCCESS) {
-        const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-        status = RegSetValueExW(key.get(), name, 0, REG_SZ,
-                                reinterpret_cast<const BYTE*>(value.c_str()), bytes);
-    }
-    return fromWin32(status);
+    const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+    return fromWin32(
+        RegSetKeyValueW(HKEY_CLASSES_ROOT, path.c_str(), name, REG_SZ, value.c_str(), bytes));
 }
 
 HRESULT removeTree(const std::wstring& path) {
@@ -80,8 +49,11 @@ HRESULT removeTree(const std::wstring& path) {
 }
 
 bool keyExists(const std::wstring& path) {
-    RegistryKey key;
-    return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    HKEY key = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key);
+    const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> opened(key,
+                                                                                      &RegCloseKey);
+    return status == ERROR_SUCCESS;
 }
 
 constexpr SYSKIND thisPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
@@ -96,14 +68,13 @@ HRESULT registerTypeLibrary(const std::wstring& path) {
     return status;
 }
 
-HRESULT unregisterTypeLibrary(const LibraryRecord& library) {
-    const std::wstring versionKey =
-        L"TypeLib\\" + guidText(library.libid) + L'\\' + versionText(library);
-    if (!keyExists(versionKey)) {
+HRESULT unregisterTypeLibrary() {
+    const auto& library = velcastraLibrary;
+    if (!keyExists(L"TypeLib\\" + guidText(libid) + L'\\' + versionText())) {
         return S_OK;
     }
-    return UnRegisterTypeLib(library.libid, library.majorVersion, library.minorVersion,
-                             library.lcid, thisPlatform);
+    return UnRegisterTypeLib(libid, library.majorVersion, library.minorVersion, library.lcid,
+                             thisPlatform);
 }
 
 // RegistryValue is one value under a tree's root: `subkey` empty for the root itself, `name`
@@ -122,30 +93,28 @@ struct RegistryTree {
 };
 
 // classTrees is the one table of what a creatable class registers; both directions read it.
-std::vector<RegistryTree> classTrees(const LibraryRecord& library, const ClassRecord& record,
-                                     const std::wstring& path) {
-    const std::wstring progId = progIdOf(library, record);
+std::vector<RegistryTree> classTrees(const ClassRecord& record, const std::wstring& path) {
+    const std::wstring progId = progIdOf(record);
     return {
         {progId,
          {
              {L"", nullptr, progId},
              {L"CLSID", nullptr, guidText(record.clsid)},
          }},
-        {classKeyOf(record),
+        {L"CLSID\\" + guidText(record.clsid),
          {
              {L"", nullptr, progId},
              {L"InprocServer32", nullptr, path},
-             {L"InprocServer32", L"ThreadingModel", std::wstring(library.threadingModel)},
+             {L"InprocServer32", L"ThreadingModel", std::wstring(velcastraLibrary.threadingModel)},
              {L"ProgID", nullptr, progId},
-             {L"TypeLib", nullptr, guidText(library.libid)},
-             {L"Version", nullptr, versionText(library)},
+             {L"TypeLib", nullptr, guidText(libid)},
+             {L"Version", nullptr, versionText()},
          }},
     };
 }
 
-HRESULT registerClass(const LibraryRecord& library, const ClassRecord& record,
-                      const std::wstring& path) {
-    for (const auto& tree : classTrees(library, record, path)) {
+HRESULT registerClass(const ClassRecord& record, const std::wstring& path) {
+    for (const auto& tree : classTrees(record, path)) {
         for (const auto& [subkey, name, value] : tree.values) {
             const std::wstring key = subkey.empty() ? tree.root : tree.root + L'\\' + subkey;
             const HRESULT status = writeValue(key, name, value);
@@ -157,9 +126,9 @@ HRESULT registerClass(const LibraryRecord& library, const ClassRecord& record,
     return S_OK;
 }
 
-HRESULT unregisterClass(const LibraryRecord& library, const ClassRecord& record) {
+HRESULT unregisterClass(const ClassRecord& record) {
     HRESULT status = S_OK;
-    for (const auto& tree : classTrees(library, record, {})) {
+    for (const auto& tree : classTrees(record, {})) {
         const HRESULT removed = removeTree(tree.root);
         status = FAILED(status) ? status : removed;
     }
@@ -168,19 +137,16 @@ HRESULT unregisterClass(const LibraryRecord& library, const ClassRecord& record)
 
 } // namespace
 
-HRESULT registerServer(const LibraryRecord& library, HMODULE module) noexcept {
+HRESULT registerServer(HMODULE module) noexcept {
     try {
         const std::wstring path = pathOfModule(module);
         if (path.empty()) {
             return HRESULT_FROM_WIN32(GetLastError());
         }
         HRESULT status = registerTypeLibrary(path);
-        for (const auto* record : library.classes) {
-            if (FAILED(status)) {
-                break;
-            }
-            if (record->instancing == Instancing::MultiUse) {
-                status = registerClass(library, *record, path);
+        for (const auto* record : velcastraLibrary.classes) {
+            if (SUCCEEDED(status) && record->instancing == Instancing::MultiUse) {
+                status = registerClass(*record, path);
             }
         }
         return status;
@@ -189,16 +155,16 @@ HRESULT registerServer(const LibraryRecord& library, HMODULE module) noexcept {
     }
 }
 
-HRESULT unregisterServer(const LibraryRecord& library, HMODULE) noexcept {
+HRESULT unregisterServer() noexcept {
     try {
         HRESULT status = S_OK;
-        for (const auto* record : library.classes) {
+        for (const auto* record : velcastraLibrary.classes) {
             if (record->instancing == Instancing::MultiUse) {
-                const HRESULT removed = unregisterClass(library, *record);
+                const HRESULT removed = unregisterClass(*record);
                 status = FAILED(status) ? status : removed;
             }
         }
-        const HRESULT typeLibrary = unregisterTypeLibrary(library);
+        const HRESULT typeLibrary = unregisterTypeLibrary();
         return FAILED(status) ? status : typeLibrary;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

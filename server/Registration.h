@@ -1,8 +1,7 @@
-// Class registration from the library record: the type library registered from the component
-// file, and the standard entries of each creatable class.
+// Class registration from the library record (library/Description.h): the type library registered
+// from the component file, and the standard entries of each creatable class.
 #pragma once
 
-#include "server/Descriptions.h"
 #include "server/Platform.h"
 
 namespace tobrunel::server {
@@ -14,9 +13,9 @@ namespace tobrunel::server {
 //   CLSID\{clsid}\ProgID = <Library>.<Class>, \TypeLib = {libid}, \Version = <major>.<minor>
 // A class that clients may not create gets nothing. The first refused step ends registration
 // with its failing HRESULT.
-HRESULT registerServer(const LibraryRecord& library, HMODULE module) noexcept;
+HRESULT registerServer(HMODULE module) noexcept;
 
 // unregisterServer removes all of it. Entries that are already gone are not an error.
-HRESULT unregisterServer(const LibraryRecord& library, HMODULE module) noexcept;
+HRESULT unregisterServer() noexcept;
 
 } // namespace tobrunel::server

@@ -1,9 +1,5 @@
-// The one COM object of each model service.
-#include "server/ServiceObject.h"
-
-#include "model/clsService.h"
-#include "server/DependenciesObject.h"
-#include "server/Peers.h"
+// The one COM object of each model service and dependency list, which clients compare with Is.
+#include "server/AutomationClasses.h"
 
 namespace tobrunel::server {
 

@@ -3,7 +3,7 @@
 // the winner's, so no lock is needed; oleaut32's type information may be used from any thread.
 #include "server/TypeInformation.h"
 
-#include "server/Descriptions.h"
+#include "library/Description.h"
 #include "server/Module.h"
 
 #include <array>
@@ -14,7 +14,7 @@ namespace tobrunel::server {
 
 namespace {
 
-constexpr std::size_t interfaceCount = std::size(detail::classChain);
+constexpr std::size_t interfaceCount = velcastraLibrary.classes.size();
 
 std::array<std::array<std::atomic<ITypeInfo*>, 2>, interfaceCount> interfaces{};
 
@@ -66,7 +66,7 @@ HRESULT load(const GUID& iid, TypeView view, ITypeInfo*& result) noexcept {
 HRESULT typeInfoOf(const GUID& iid, TypeView view, ITypeInfo*& result) noexcept {
     result = nullptr;
     for (std::size_t i = 0; i < interfaceCount; ++i) {
-        if (detail::classChain[i]->defaultInterface->iid != iid) {
+        if (velcastraLibrary.classes[i]->defaultInterface->iid != iid) {
             continue;
         }
         auto& slot = interfaces[i][view == TypeView::Dispatch ? 0 : 1];

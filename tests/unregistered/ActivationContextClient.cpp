@@ -23,9 +23,8 @@ using namespace tobrunel::server::testing;
 
 using tobrunel::client::printLine;
 using tobrunel::client::printServiceTable;
+using tobrunel::client::ServiceNames;
 using tobrunel::client::ServiceRow;
-using tobrunel::client::startTypeText;
-using tobrunel::client::stateText;
 
 struct Listing {
     std::vector<ServiceRow> rows;
@@ -69,6 +68,7 @@ std::wstring textIn(const Variant& value) {
 
 Listing listLateBound() {
     const ComPtr<IDispatch> services = createServices<IDispatch>();
+    const ServiceNames names(*services.Get());
     Listing listing;
     const long count = V_I4(get(*services.Get(), L"Count").get());
     for (long position = 1; position <= count; ++position) {
@@ -79,8 +79,8 @@ Listing listLateBound() {
         }
         IDispatch& service = *V_DISPATCH(item.get());
         listing.rows.push_back({textIn(get(service, L"Name")), textIn(get(service, L"DisplayName")),
-                                stateText(V_I4(get(service, L"CurrentState").get())),
-                                startTypeText(V_I4(get(service, L"StartType").get())),
+                                names.state(V_I4(get(service, L"CurrentState").get())),
+                                names.startType(V_I4(get(service, L"StartType").get())),
                                 textIn(get(service, L"BinaryPathName"))});
     }
     listing.computer = textIn(get(*services.Get(), L"ComputerName"));
@@ -103,6 +103,7 @@ long numberOf(_clsService& service, HRESULT (STDMETHODCALLTYPE _clsService::*rea
 
 Listing listThroughVtable() {
     const ComPtr<_clsServices> services = createServices<_clsServices>();
+    const ServiceNames names(*services.Get());
     Listing listing;
     long count = 0;
     check(services->get_Count(&count), "Count");
@@ -116,8 +117,8 @@ Listing listThroughVtable() {
         listing.rows.push_back(
             {textOf(*service.Get(), &_clsService::get_Name),
              textOf(*service.Get(), &_clsService::get_DisplayName),
-             stateText(numberOf(*service.Get(), &_clsService::get_CurrentState)),
-             startTypeText(numberOf(*service.Get(), &_clsService::get_StartType)),
+             names.state(numberOf(*service.Get(), &_clsService::get_CurrentState)),
+             names.startType(numberOf(*service.Get(), &_clsService::get_StartType)),
              textOf(*service.Get(), &_clsService::get_BinaryPathName)});
     }
     Bstr computer;

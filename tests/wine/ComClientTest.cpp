@@ -1,7 +1,7 @@
 // Tobrunel.dll as a C++ client meets it: registered, created by programmatic identifier, walked
 // through the vtable and through IDispatch, with its class objects and its unload answer; and
 // unregistered, where the objects it makes for itself still work.
-#include "server/Descriptions.h"
+#include "server/Identifiers.h"
 #include "server/Interfaces.h"
 
 #include "tests/dllcheck/Listing.h"
@@ -454,7 +454,8 @@ ComPtr<ITypeInfo> vtableView(IDispatch& object) {
 
 // A get answers DISPATCH_PROPERTYGET, a method DISPATCH_METHOD and either both, as VBScript sends
 // them; JScript calls a get whose result it drops as a method. Each member without arguments
-// answers every kind of call as the platform's own Invoke on the type information does.
+// answers every kind of call as the platform's own Invoke on the type information does, and so
+// does a call with one argument in a kind that no member of its id has.
 TEST_F(ComClientTest, MembersAnswerTheKindsOfCallThePlatformsInvokeAnswers) {
     const auto services = createServices();
     ASSERT_TRUE(services);
@@ -490,6 +491,35 @@ TEST_F(ComClientTest, MembersAnswerTheKindsOfCallThePlatformsInvokeAnswers) {
                 EXPECT_EQ(V_VT(actual.get()), V_VT(expected.get())) << std::hex << id;
             }
         }
+    }
+    struct WrongKind {
+        IDispatch* object;
+        const wchar_t* name;
+        WORD flags;
+        UINT arguments;
+    };
+    const WrongKind calls[] = {
+        {list.Get(), L"Add", DISPATCH_PROPERTYGET, 0}, // a method as a get
+        {list.Get(), L"Add", DISPATCH_PROPERTYGET, 1},
+        {list.Get(), L"Remove", DISPATCH_PROPERTYGET, 0},
+        {services.Get(), L"Delete", DISPATCH_PROPERTYGET, 1},
+        {service.Get(), L"Name", DISPATCH_METHOD, 1}, // a let's value to a property as a method
+        {services.Get(), L"Count", DISPATCH_PROPERTYPUT, 1}, // a property without a let assigned
+        {services.Get(), L"Item", DISPATCH_PROPERTYPUT, 1},
+    };
+    for (const auto& call : calls) {
+        Variant argument = Variant::integer(1);
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS given{argument.get(), &named, call.arguments,
+                         call.flags == DISPATCH_PROPERTYPUT ? 1u : 0u};
+        const DISPID id = dispatchId(*call.object, call.name);
+        Variant expected, actual;
+        const HRESULT oracle =
+            vtableView(*call.object)
+                ->Invoke(call.object, id, call.flags, &given, expected.get(), nullptr, nullptr);
+        EXPECT_HRESULT(oracle, call.object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, call.flags,
+                                                   &given, actual.get(), nullptr, nullptr))
+            << call.name << " flags " << call.flags << " arguments " << call.arguments;
     }
 }
 

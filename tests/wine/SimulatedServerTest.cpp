@@ -1,7 +1,7 @@
 // The server over a simulated service database (TobrunelSimulated.dll): a known list of two
 // services for the position-or-key index, and faults of the platform that make the model raise
 // its automation errors, which must reach clients through the vtable and through IDispatch.
-#include "server/Descriptions.h"
+#include "server/Identifiers.h"
 #include "server/ErrorReporting.h"
 #include "server/Interfaces.h"
 

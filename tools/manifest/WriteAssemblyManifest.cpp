@@ -9,7 +9,7 @@
 // interface with the type-library marshaller, which objects used across apartments need when
 // nothing is registered. The output has LF line ends and no time in it: the same inputs give the
 // same bytes. OUTPUT is a name in the current directory: a Windows program reads no host path.
-#include "server/Descriptions.h"
+#include "library/Description.h"
 
 #include <fstream>
 #include <iostream>
@@ -37,16 +37,14 @@ std::string narrow(std::wstring_view text) {
     return result;
 }
 
-std::string guidText(const GUID& guid) {
-    wchar_t text[39] = {};
-    StringFromGUID2(guid, text, 39);
-    return narrow(text);
+std::string guidOf(const GUID& guid) {
+    return narrow(guidText(guid));
 }
 
 std::string manifestOf(std::string_view architecture, std::string_view version,
                        std::string_view name) {
     const LibraryRecord& library = velcastraLibrary;
-    const std::string libid = guidText(library.libid);
+    const std::string libid = guidOf(library.libid);
     std::ostringstream out;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         << "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
@@ -57,9 +55,9 @@ std::string manifestOf(std::string_view architecture, std::string_view version,
         if (record->instancing != Instancing::MultiUse) {
             continue; // registration writes nothing for it either
         }
-        out << "    <comClass clsid=\"" << guidText(record->clsid) << "\" progid=\""
-            << narrow(library.name) << '.' << narrow(record->name) << "\" threadingModel=\""
-            << narrow(library.threadingModel) << "\" tlbid=\"" << libid << "\"/>\n";
+        out << "    <comClass clsid=\"" << guidOf(record->clsid) << "\" progid=\""
+            << narrow(progIdOf(*record)) << "\" threadingModel=\"" << narrow(library.threadingModel)
+            << "\" tlbid=\"" << libid << "\"/>\n";
     }
     // The type-library writer sets no library flags; registration writes those of the library
     // as loaded from the DLL, where the platform adds that it has a disk image.
@@ -69,7 +67,7 @@ std::string manifestOf(std::string_view architecture, std::string_view version,
     for (const auto* record : library.classes) {
         const InterfaceDescription& dual = *record->defaultInterface;
         out << "  <comInterfaceExternalProxyStub name=\"" << narrow(dual.name) << "\" iid=\""
-            << guidText(dual.iid) << "\" proxyStubClsid32=\"" << typeLibraryMarshaller
+            << guidOf(dual.iid) << "\" proxyStubClsid32=\"" << typeLibraryMarshaller
             << "\" tlbid=\"" << libid << "\"/>\n";
     }
     out << "</assembly>\n";

@@ -1,20 +1,17 @@
-// The type-library build: thirteen descriptions in the published index order, the interfaces
-// dual and derived from stdole's IDispatch, every member with its dispatch id and by-reference
-// parameters, the enumerations with their member names as help strings.
+// The type-library build from the library record: its descriptions in the record's order, the
+// interfaces dual and derived from stdole's IDispatch, every member with its dispatch id and
+// by-reference parameters, the enumerations with their member names as help strings.
 #include "tools/typelib/TypeLibraryWriter.h"
 
-#include "model/Enumerations.h"
-#include "server/Descriptions.h"
-#include "server/Identifiers.h"
+#include "library/Description.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <span>
 #include <sstream>
 #include <vector>
 
@@ -41,80 +38,6 @@ std::wstring owned(std::wstring_view text) {
     return std::wstring(text);
 }
 
-// The seven public enumerations in the library's order, each member with its name exactly as
-// clients see it (spaces, capitals and the ampersand included), which is also its help string.
-struct EnumerationMember {
-    std::wstring_view name;
-    std::int32_t value;
-};
-
-struct Enumeration {
-    std::wstring_view name;
-    std::span<const EnumerationMember> members;
-};
-
-constexpr EnumerationMember serviceStatusMembers[] = {
-    {L"Stopped", enServiceStatus::Stopped},
-    {L"Start Pending", enServiceStatus::StartPending},
-    {L"Stop Pending", enServiceStatus::StopPending},
-    {L"Running", enServiceStatus::Running},
-    {L"Continue Pending", enServiceStatus::ContinuePending},
-    {L"Pause Pending", enServiceStatus::PausePending},
-    {L"Paused", enServiceStatus::Paused},
-};
-
-constexpr EnumerationMember controlsAcceptedMembers[] = {
-    {L"Accept Stop", enControlsAccepted::AcceptStop},
-    {L"Accept Pause & Continue", enControlsAccepted::AcceptPauseContinue},
-    {L"Accept Shutdown", enControlsAccepted::AcceptShutdown},
-};
-
-constexpr EnumerationMember serviceStartTypeMembers[] = {
-    {L"Boot Start", enServiceStartType::BootStart},
-    {L"System Start", enServiceStartType::SystemStart},
-    {L"Auto Start", enServiceStartType::AutoStart},
-    {L"Demand Start", enServiceStartType::DemandStart},
-    {L"Disabled", enServiceStartType::Disabled},
-};
-
-constexpr EnumerationMember startErrorSeverityMembers[] = {
-    {L"Ignore Error", enStartErrorSeverity::IgnoreError},
-    {L"Normal Error", enStartErrorSeverity::NormalError},
-    {L"Severe Error", enStartErrorSeverity::SevereError},
-    {L"Critical Error", enStartErrorSeverity::CriticalError},
-};
-
-constexpr EnumerationMember serviceTypeMembers[] = {
-    {L"WIN32 Own Process", enServiceType::Win32OwnProcess},
-    {L"WIN32 Share Process", enServiceType::Win32ShareProcess},
-    {L"Kernel Driver", enServiceType::KernelDriver},
-    {L"File System Driver", enServiceType::FileSystemDriver},
-    {L"Interactive WIN32 Own Process", enServiceType::InteractiveWin32OwnProcess},
-    {L"Interactive WIN32 Share Process", enServiceType::InteractiveWin32ShareProcess},
-};
-
-constexpr EnumerationMember serviceEnumTypeMembers[] = {
-    {L"WIN32 Services", enServiceEnumType::Win32Services},
-    {L"Kernel and File System Drivers", enServiceEnumType::KernelAndFileSystemDrivers},
-    {L"Both WIN32 and Drivers", enServiceEnumType::BothWin32AndDrivers},
-};
-
-constexpr EnumerationMember serviceEnumStateMembers[] = {
-    {L"Active Services", enServiceEnumState::ActiveServices},
-    {L"Inactive Services", enServiceEnumState::InactiveServices},
-    {L"Both Active and Inactive Services", enServiceEnumState::BothActiveAndInactiveServices},
-};
-
-constexpr Enumeration publicEnumerations[] = {
-    {L"enServiceStatus", serviceStatusMembers},
-    {L"enControlsAccepted", controlsAcceptedMembers},
-    {L"enServiceStartType", serviceStartTypeMembers},
-    {L"enStartErrorSeverity", startErrorSeverityMembers},
-    {L"enServiceType", serviceTypeMembers},
-    {L"enServiceEnumType", serviceEnumTypeMembers},
-    {L"enServiceEnumState", serviceEnumStateMembers},
-};
-
 constexpr WORD interfaceFlags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
                                 TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
 
@@ -126,25 +49,20 @@ struct Pending {
 };
 
 // TypeStore keeps the TYPEDESC chains that a FUNCDESC points into alive until the member is
-// added; a pointer to a pointer needs two nodes.
-class TypeStore {
-public:
-    TYPEDESC pointerTo(TYPEDESC pointee) {
-        nodes_.push_back(std::make_unique<TYPEDESC>(pointee));
-        TYPEDESC pointer{};
-        pointer.vt = VT_PTR;
-        pointer.lptdesc = nodes_.back().get();
-        return pointer;
-    }
+// added (a pointer to a pointer needs two nodes); a deque leaves each node where it was put.
+using TypeStore = std::deque<TYPEDESC>;
 
-private:
-    std::vector<std::unique_ptr<TYPEDESC>> nodes_;
-};
+TYPEDESC pointerTo(TypeStore& store, TYPEDESC pointee) {
+    TYPEDESC pointer{};
+    pointer.vt = VT_PTR;
+    pointer.lptdesc = &store.emplace_back(pointee);
+    return pointer;
+}
 
 class LibraryBuilder {
 public:
     LibraryBuilder(const std::wstring& path, SYSKIND platform, const std::wstring& standardLibrary)
-        : pointerSize_(pointerSizeOf(platform)) {
+        : pointerSize_(platform == SYS_WIN64 ? 8 : 4) {
         check(CreateTypeLib2(platform, path.c_str(), library_.ReleaseAndGetAddressOf()),
               "CreateTypeLib2");
         const auto& record = velcastraLibrary;
@@ -164,18 +82,17 @@ public:
     // build creates every description first, in index order, so that members can refer to
     // descriptions that come after them; then it fills them in.
     void build() {
-        const auto classes = classesInIndexOrder();
-        for (const auto* record : classes) {
+        for (const auto* record : velcastraLibrary.classes) {
             create(record->defaultInterface->name, TKIND_INTERFACE);
             create(record->name, TKIND_COCLASS);
         }
-        for (const auto& enumeration : publicEnumerations) {
+        for (const auto& enumeration : velcastraLibrary.enumerations) {
             create(enumeration.name, TKIND_ENUM);
         }
-        for (std::size_t i = 0; i < std::size(publicEnumerations); ++i) {
-            fillEnumeration(publicEnumerations[i], enumerationIds[i]);
+        for (const auto& enumeration : velcastraLibrary.enumerations) {
+            fillEnumeration(enumeration);
         }
-        for (const auto* record : classes) {
+        for (const auto* record : velcastraLibrary.classes) {
             fillInterface(*record->defaultInterface);
             fillClass(*record);
         }
@@ -186,16 +103,6 @@ public:
     }
 
 private:
-    static unsigned pointerSizeOf(SYSKIND platform) { return platform == SYS_WIN64 ? 8 : 4; }
-
-    static std::vector<const ClassRecord*> classesInIndexOrder() {
-        std::vector<const ClassRecord*> classes(velcastraLibrary.classes.begin(),
-                                                velcastraLibrary.classes.end());
-        std::sort(classes.begin(), classes.end(),
-                  [](const auto* a, const auto* b) { return a->objectIndex < b->objectIndex; });
-        return classes;
-    }
-
     void create(std::wstring_view name, TYPEKIND kind) {
         Pending pending;
         check(library_->CreateTypeInfo(owned(name).data(), kind,
@@ -217,10 +124,16 @@ private:
         return reference;
     }
 
-    void fillEnumeration(const Enumeration& enumeration, const GUID& id) {
+    // Every description carries the contract's version.
+    static void setIdentity(ICreateTypeInfo& info, const GUID& guid) {
+        check(info.SetGuid(guid), "SetGuid");
+        check(info.SetVersion(velcastraLibrary.majorVersion, velcastraLibrary.minorVersion),
+              "SetVersion");
+    }
+
+    void fillEnumeration(const Enumeration& enumeration) {
         auto& info = writer(enumeration.name);
-        check(info.SetGuid(id), "SetGuid(enumeration)");
-        check(info.SetVersion(1, 0), "SetVersion(enumeration)");
+        setIdentity(info, enumeration.guid);
         for (UINT index = 0; index < enumeration.members.size(); ++index) {
             const auto& member = enumeration.members[index];
             VARIANT value;
@@ -241,8 +154,7 @@ private:
 
     void fillInterface(const InterfaceDescription& description) {
         auto& info = writer(description.name);
-        check(info.SetGuid(description.iid), "SetGuid(interface)");
-        check(info.SetVersion(1, 0), "SetVersion(interface)");
+        setIdentity(info, description.iid);
         check(info.SetTypeFlags(interfaceFlags), "SetTypeFlags(interface)");
         check(info.AddImplType(0, referTo(info, *dispatch_.Get())), "AddImplType(IDispatch)");
         for (std::size_t i = 0; i < description.members.size(); ++i) {
@@ -266,28 +178,12 @@ private:
             type.vt = VT_VARIANT;
             break;
         case ValueType::Enumeration:
-            type.vt = VT_USERDEFINED;
-            type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.Get());
-            break;
         case ValueType::Object:
             type.vt = VT_USERDEFINED;
             type.hreftype = referTo(from, *byName_.at(std::wstring(reference.name)).reader.Get());
-            type = store.pointerTo(type);
-            break;
+            return reference.type == ValueType::Object ? pointerTo(store, type) : type;
         }
         return type;
-    }
-
-    static INVOKEKIND invokeKindOf(MemberKind kind) {
-        switch (kind) {
-        case MemberKind::PropertyGet:
-            return INVOKE_PROPERTYGET;
-        case MemberKind::PropertyLet:
-            return INVOKE_PROPERTYPUT;
-        case MemberKind::Method:
-            break;
-        }
-        return INVOKE_FUNC;
     }
 
     void addMember(ICreateTypeInfo& info, UINT index, const Member& member) {
@@ -295,13 +191,13 @@ private:
         std::vector<ELEMDESC> parameters;
         if (member.parameter) {
             ELEMDESC parameter{};
-            parameter.tdesc = store.pointerTo(typeOf(info, member.parameter->type, store));
+            parameter.tdesc = pointerTo(store, typeOf(info, member.parameter->type, store));
             parameter.paramdesc.wParamFlags = PARAMFLAG_FIN | PARAMFLAG_FOUT;
             parameters.push_back(parameter);
         }
         if (member.result) {
             ELEMDESC result{};
-            result.tdesc = store.pointerTo(typeOf(info, *member.result, store));
+            result.tdesc = pointerTo(store, typeOf(info, *member.result, store));
             result.paramdesc.wParamFlags = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
             parameters.push_back(result);
         }
@@ -309,7 +205,7 @@ private:
         function.memid = member.dispid;
         function.lprgelemdescParam = parameters.data();
         function.funckind = FUNC_PUREVIRTUAL;
-        function.invkind = invokeKindOf(member.kind);
+        function.invkind = static_cast<INVOKEKIND>(member.kind);
         function.callconv = CC_STDCALL;
         function.cParams = static_cast<SHORT>(parameters.size());
         function.oVft = static_cast<SHORT>((7 + index) * pointerSize_);
@@ -331,8 +227,7 @@ private:
 
     void fillClass(const ClassRecord& record) {
         auto& info = writer(record.name);
-        check(info.SetGuid(record.clsid), "SetGuid(class)");
-        check(info.SetVersion(1, 0), "SetVersion(class)");
+        setIdentity(info, record.clsid);
         const WORD flags = record.instancing == Instancing::MultiUse ? TYPEFLAG_FCANCREATE : 0;
         check(info.SetTypeFlags(flags), "SetTypeFlags(class)");
         auto& defaultInterface =

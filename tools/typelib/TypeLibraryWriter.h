@@ -1,5 +1,5 @@
-// Builds the Velcastra type library from the tables in Descriptions.h and the enumerations' member
-// names, through the platform's type-library writer.
+// Builds the Velcastra type library from the description of the library (library/Description.h),
+// through the platform's type-library writer.
 #pragma once
 
 #include "server/Platform.h"
