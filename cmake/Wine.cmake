@@ -10,7 +10,8 @@
 #   CMAKE_CROSSCOMPILING_EMULATOR   <build>/wine-run: a program of the build's own target
 #   TOBRUNEL_WINE_RUN_64            <build>/wine64-run: a 64-bit program (the emulator in x86_64)
 #   TOBRUNEL_WINE_JOB_POOL          the job pool of every build step that runs a Windows program
-#   tests wine_prefix_start/_stop   the fixture `wine_prefix`, required by every test of the build
+#   tobrunel_add_wine_fixture()     the fixture `wine_prefix` (tests wine_prefix_start/_stop)
+#   tobrunel_runs_in_wine_prefix()  a test's requirement of that fixture
 
 set(TOBRUNEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix
     CACHE PATH "Wine prefix (win64) in which this build's programs and tests run")
@@ -59,9 +60,10 @@ endif()
 set_property(GLOBAL APPEND PROPERTY JOB_POOLS tobrunel_wine_programs=1)
 set(TOBRUNEL_WINE_JOB_POOL tobrunel_wine_programs)
 
-# The fixture: the prefix made (or reused) and its server kept running for the whole test run,
-# which makes each program start about ten times faster; afterwards the server and every program
-# left in the prefix are ended, also when a test failed.
+# tobrunel_add_wine_fixture(): the fixture `wine_prefix`, the prefix made (or reused) and its
+# server kept running for the whole test run, which makes each program start about ten times
+# faster; afterwards the server and every program left in the prefix are ended, also when a test
+# failed. Every function that adds a test run under Wine requires it (tobrunel_runs_in_wine_prefix).
 function(tobrunel_add_wine_fixture)
   add_test(NAME wine_prefix_start COMMAND ${TOBRUNEL_WINE_RUN_64} --start)
   add_test(NAME wine_prefix_stop COMMAND ${TOBRUNEL_WINE_RUN_64} --stop)
@@ -70,30 +72,10 @@ function(tobrunel_add_wine_fixture)
                                                     LABELS fixture)
   set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 60
                                                    LABELS fixture)
-  tobrunel_require_wine_prefix()
 endfunction()
 
-# tobrunel_require_wine_prefix(): every test of the current directory, but the fixture's own,
-# requires the prefix. Runs at the end of each directory, when its tests are all known.
-function(tobrunel_require_wine_prefix)
-  get_property(tests DIRECTORY PROPERTY TESTS)
-  list(REMOVE_ITEM tests wine_prefix_start wine_prefix_stop)
-  foreach(test IN LISTS tests)
-    set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED wine_prefix)
-  endforeach()
+# tobrunel_runs_in_wine_prefix(test...): the tests, added in the current directory, run their
+# programs under Wine and so need the fixture's prefix.
+function(tobrunel_runs_in_wine_prefix)
+  set_property(TEST ${ARGN} APPEND PROPERTY FIXTURES_REQUIRED wine_prefix)
 endfunction()
-
-# CMake 3.25 sets test properties only from the directory that added the test, so each directory
-# schedules the call above for its own end as it starts to be read. Tests that anyone adds later,
-# in any directory, need the fixture without saying so.
-function(tobrunel_defer_wine_prefix_requirement)
-  get_property(scheduled DIRECTORY PROPERTY TOBRUNEL_WINE_PREFIX_REQUIRED)
-  if(NOT scheduled)
-    set_property(DIRECTORY PROPERTY TOBRUNEL_WINE_PREFIX_REQUIRED ON)
-    cmake_language(DEFER CALL tobrunel_require_wine_prefix)
-  endif()
-endfunction()
-
-set_property(DIRECTORY PROPERTY TOBRUNEL_WINE_PREFIX_REQUIRED ON)
-cmake_language(DEFER CALL tobrunel_add_wine_fixture)
-variable_watch(CMAKE_CURRENT_LIST_DIR tobrunel_defer_wine_prefix_requirement)

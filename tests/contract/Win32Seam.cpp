@@ -2,7 +2,7 @@
 // Win32ServiceManager, with real test services (this program relaunched with --serve).
 #include "scm/Win32ServiceManager.h"
 #include "SeamContract.h"
-#include "tests/wine/TestService.h"
+#include "tests/wine-support/TestService.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // undecorated names, imports that a bare Windows has, the hardening flags and no link time.
 #include "tests/dllcheck/CheckedLibrary.h"
 #include "tests/dllcheck/PeImage.h"
-#include "tests/wine/ServerTestSupport.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <algorithm>
 #include <cctype>

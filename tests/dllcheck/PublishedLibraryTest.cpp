@@ -4,7 +4,7 @@
 // 64-bit reader scales a 32-bit library's (TypeLibraryLayoutTest reads them from the bytes).
 #include "tests/dllcheck/CheckedLibrary.h"
 #include "tests/dllcheck/Listing.h"
-#include "tests/wine/ServerTestSupport.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <cstdio>
 #include <utility>

@@ -4,7 +4,7 @@
 #include "tests/dllcheck/CheckedLibrary.h"
 #include "tests/dllcheck/Listing.h"
 #include "tests/dllcheck/MsftLayout.h"
-#include "tests/wine/ServerTestSupport.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -4,11 +4,14 @@
 #include "server/Identifiers.h"
 #include "server/Interfaces.h"
 
-#include "ServerTestSupport.h"
+#include "tests/dllcheck/Listing.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cwctype>
 #include <initializer_list>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,23 +81,17 @@ protected:
         return factory;
     }
 
-    ComPtr<_clsServices> createServices() {
-        ComPtr<_clsServices> services;
+    // create makes an object by its programmatic identifier, as a registered client does.
+    template <typename Interface> static ComPtr<Interface> create(const wchar_t* progId) {
+        ComPtr<Interface> object;
         CLSID clsid{};
-        EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsServices", &clsid));
+        EXPECT_HRESULT(S_OK, CLSIDFromProgID(progId, &clsid));
         EXPECT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_PPV_ARGS(services.ReleaseAndGetAddressOf())));
-        return services;
+                                              IID_PPV_ARGS(object.ReleaseAndGetAddressOf())));
+        return object;
     }
-
-    ComPtr<_clsService> createService() {
-        ComPtr<_clsService> service;
-        CLSID clsid{};
-        EXPECT_HRESULT(S_OK, CLSIDFromProgID(L"Velcastra.clsService", &clsid));
-        EXPECT_HRESULT(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_PPV_ARGS(service.ReleaseAndGetAddressOf())));
-        return service;
-    }
+    ComPtr<_clsServices> createServices() { return create<_clsServices>(L"Velcastra.clsServices"); }
+    ComPtr<_clsService> createService() { return create<_clsService>(L"Velcastra.clsService"); }
 
     static ComPtr<_clsService> item(_clsServices& services, Variant index) {
         ComPtr<_clsService> service;
@@ -334,34 +331,63 @@ TEST_F(ComClientTest, TheLibraryMayUnloadOnlyWhenNothingLivesAndNothingIsLocked)
     EXPECT_HRESULT(S_OK, canUnloadNow());
 }
 
-// namesOf lists what a script may ask of an object: each member of its type information with
-// its parameters' names, then names the type information must refuse.
-std::vector<std::vector<std::wstring>> namesOf(ITypeInfo& info) {
-    std::vector<std::vector<std::wstring>> lists;
-    const UINT count = TypeAttributes(info)->cFuncs;
-    for (UINT i = 0; i < count; ++i) {
-        FUNCDESC* function = nullptr;
-        if (FAILED(info.GetFuncDesc(i, &function))) {
+// Lookup is one question a script may ask of an object's names, with the answer that the
+// published listing gives: the member's id, each named parameter's position, DISPID_UNKNOWN for
+// each name not found.
+struct Lookup {
+    std::vector<std::wstring> names;
+    std::vector<DISPID> ids;
+};
+
+// lookupsOf lists, from the listing's member lines of `interfaceName`, each member alone and with
+// its parameters' names and with one name too many, then IDispatch's names and names that no
+// member has.
+std::vector<Lookup> lookupsOf(const std::string& interfaceName) {
+    std::vector<Lookup> lookups;
+    for (const auto& line : listedLines({"member"})) {
+        std::istringstream words(line);
+        std::string form, owner, slot, kind, id, signature;
+        words >> form >> owner >> slot >> kind >> id;
+        std::getline(words >> std::ws, signature);
+        if (owner != interfaceName) {
             continue;
         }
-        BSTR names[8] = {};
-        UINT found = 0;
-        info.GetNames(function->memid, names, 8, &found);
-        std::vector<std::wstring> list;
-        for (UINT n = 0; n < found; ++n) {
-            list.push_back(textOf(names[n]));
-            SysFreeString(names[n]);
+        const auto open = signature.find('(');
+        Lookup lookup{{std::wstring(signature.begin(), signature.begin() + open)},
+                      {static_cast<DISPID>(std::stoul(id, nullptr, 16))}};
+        lookups.push_back(lookup);
+        // Each parameter is "[flags] TYPE" or "[flags] TYPE NAME"; a name answers its position.
+        DISPID position = 0;
+        for (auto at = signature.find(']'); at != std::string::npos;
+             at = signature.find(']', at + 1), ++position) {
+            std::istringstream parameter(
+                signature.substr(at + 1, signature.find_first_of(",)", at) - at - 1));
+            std::string type, name;
+            if (parameter >> type >> name) {
+                lookup.names.emplace_back(name.begin(), name.end());
+                lookup.ids.push_back(position);
+            }
         }
-        info.ReleaseFuncDesc(function);
-        lists.push_back(list);
-        list.push_back(L"NoSuchParameter");
-        lists.push_back(list);
+        if (lookup.names.size() > 1) {
+            lookups.push_back(lookup);
+        }
+        lookup.names.push_back(L"NoSuchParameter");
+        lookup.ids.push_back(DISPID_UNKNOWN);
+        lookups.push_back(lookup);
     }
-    for (const wchar_t* name : {L"QueryInterface", L"AddRef", L"Invoke", L"GetIDsOfNames",
-                                L"NoSuchMember", L"Item2", L"Ite", L""}) {
-        lists.push_back({name, L"Index"});
+    // Every dispatch interface inherits IDispatch, whose members keep the ids of stdole's own
+    // description of it.
+    const std::pair<const wchar_t*, DISPID> inherited[] = {{L"QueryInterface", 0x60000000},
+                                                           {L"AddRef", 0x60000001},
+                                                           {L"GetIDsOfNames", 0x60010002},
+                                                           {L"Invoke", 0x60010003}};
+    for (const auto& [name, id] : inherited) {
+        lookups.push_back({{name, L"Index"}, {id, DISPID_UNKNOWN}});
     }
-    return lists;
+    for (const wchar_t* name : {L"NoSuchMember", L"Item2", L"Ite", L""}) {
+        lookups.push_back({{name, L"Index"}, {DISPID_UNKNOWN, DISPID_UNKNOWN}});
+    }
+    return lookups;
 }
 
 // spelled writes a name in one of a script's letter cases.
@@ -376,37 +402,39 @@ std::wstring spelled(std::wstring name, int spelling) {
     return name;
 }
 
-// The object's own name lookup answers as its type information's lookup does, in every letter
-// case: the member's id, each parameter's position, DISPID_UNKNOWN for every name not found.
-TEST_F(ComClientTest, NamesAreLookedUpAsTheTypeInformationDoes) {
+// The object's own name lookup answers as the published listing says, in every letter case.
+TEST_F(ComClientTest, NamesAreLookedUpAsTheListingPublishesThem) {
     const auto services = createServices();
     ASSERT_TRUE(services);
     const auto service = item(*services.Get(), Variant::integer(1));
     ASSERT_TRUE(service);
     ComPtr<_clsSVCDependencies> list;
     ASSERT_HRESULT(S_OK, service->get_Dependencies(list.ReleaseAndGetAddressOf()));
-    const std::initializer_list<IDispatch*> objects{services.Get(), service.Get(), list.Get()};
-    for (IDispatch* object : objects) {
-        ComPtr<ITypeInfo> info;
-        ASSERT_HRESULT(S_OK,
-                       object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.ReleaseAndGetAddressOf()));
-        for (const auto& names : namesOf(*info.Get())) {
+    const std::pair<IDispatch*, std::string> objects[] = {{services.Get(), "_clsServices"},
+                                                          {service.Get(), "_clsService"},
+                                                          {list.Get(), "_clsSVCDependencies"}};
+    for (const auto& [object, interfaceName] : objects) {
+        const auto lookups = lookupsOf(interfaceName);
+        ASSERT_GT(lookups.size(), 8u) << "no member of " << interfaceName << " is listed";
+        for (const auto& lookup : lookups) {
             for (int spelling = 0; spelling < 4; ++spelling) {
                 std::vector<std::wstring> texts;
-                for (const auto& name : names) {
+                std::vector<LPOLESTR> pointers;
+                for (const auto& name : lookup.names) {
                     texts.push_back(spelled(name, spelling));
                 }
-                std::vector<LPOLESTR> pointers;
                 for (auto& text : texts) {
                     pointers.push_back(text.data());
                 }
                 const auto count = static_cast<UINT>(pointers.size());
-                std::vector<DISPID> expected(count, 12345), actual(count, 12345);
-                const HRESULT oracle = info->GetIDsOfNames(pointers.data(), count, expected.data());
-                EXPECT_HRESULT(oracle, object->GetIDsOfNames(IID_NULL, pointers.data(), count,
-                                                             LOCALE_USER_DEFAULT, actual.data()))
+                std::vector<DISPID> ids(count, 12345);
+                const bool known = std::find(lookup.ids.begin(), lookup.ids.end(),
+                                             DISPID_UNKNOWN) == lookup.ids.end();
+                EXPECT_HRESULT(known ? S_OK : DISP_E_UNKNOWNNAME,
+                               object->GetIDsOfNames(IID_NULL, pointers.data(), count,
+                                                     LOCALE_USER_DEFAULT, ids.data()))
                     << texts[0].c_str();
-                EXPECT_EQ(actual, expected) << texts[0].c_str();
+                EXPECT_EQ(ids, lookup.ids) << texts[0].c_str() << " of " << interfaceName;
             }
         }
     }

@@ -2,8 +2,8 @@
 // adds to HKEY_CLASSES_ROOT (a new key at its top or under CLSID, Interface or TypeLib) is dumped
 // whole and must be the published listing's entries; unregistration leaves the registry as it
 // found it.
-#include "ClassesKey.h"
-#include "ServerTestSupport.h"
+#include "tests/wine-support/ClassesKey.h"
+#include "tests/wine-support/ServerTestSupport.h"
 #include "tests/dllcheck/Listing.h"
 
 #include <set>

@@ -5,7 +5,7 @@
 #include "server/ErrorReporting.h"
 #include "server/Interfaces.h"
 
-#include "ServerTestSupport.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <string>
 
@@ -54,18 +54,6 @@ protected:
         SetEnvironmentVariableW(L"TOBRUNEL_SIMULATED_FAULT", fault);
     }
 
-    template <typename Interface> HRESULT create(const GUID& clsid, ComPtr<Interface>& object) {
-        using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-        const auto getClassObject = library.entry<GetClassObject>("DllGetClassObject");
-        ComPtr<IClassFactory> factory;
-        const HRESULT status =
-            getClassObject(clsid, IID_PPV_ARGS(factory.ReleaseAndGetAddressOf()));
-        if (FAILED(status)) {
-            return status;
-        }
-        return factory->CreateInstance(nullptr, IID_PPV_ARGS(object.ReleaseAndGetAddressOf()));
-    }
-
     ComPtr<_clsService> item(_clsServices& services, Variant index) {
         ComPtr<_clsService> service;
         EXPECT_HRESULT(S_OK, services.get_Item(index.get(), service.ReleaseAndGetAddressOf()));
@@ -87,7 +75,7 @@ protected:
 
 TEST_F(SimulatedServerTest, IndexIsAPositionOrAKeyWhateverItsAutomationType) {
     ComPtr<_clsServices> services;
-    ASSERT_HRESULT(S_OK, create(CLSID_clsServices, services));
+    ASSERT_HRESULT(S_OK, library.create(CLSID_clsServices, services));
     long count = 0;
     ASSERT_HRESULT(S_OK, services->get_Count(&count));
     ASSERT_EQ(count, 2);
@@ -143,7 +131,7 @@ TEST_F(SimulatedServerTest, IndexIsAPositionOrAKeyWhateverItsAutomationType) {
 TEST_F(SimulatedServerTest, AnUnwrittenComputerNameFailsCreationWithError5) {
     chooseFault(L"computer-name");
     ComPtr<_clsServices> services;
-    EXPECT_HRESULT(InvalidProcedureCall, create(CLSID_clsServices, services));
+    EXPECT_HRESULT(InvalidProcedureCall, library.create(CLSID_clsServices, services));
     EXPECT_FALSE(services);
     const auto info = takeErrorInfo();
     EXPECT_EQ(info.source, L"Velcastra.clsServices");
@@ -153,7 +141,7 @@ TEST_F(SimulatedServerTest, AnUnwrittenComputerNameFailsCreationWithError5) {
 TEST_F(SimulatedServerTest, ADuplicateKeyFailsCreationWithError457) {
     chooseFault(L"service-names");
     ComPtr<_clsServices> services;
-    EXPECT_HRESULT(DuplicateKey, create(CLSID_clsServices, services));
+    EXPECT_HRESULT(DuplicateKey, library.create(CLSID_clsServices, services));
     const auto info = takeErrorInfo();
     EXPECT_EQ(info.source, L"Velcastra.clsServices");
     EXPECT_EQ(info.description,
@@ -163,7 +151,7 @@ TEST_F(SimulatedServerTest, ADuplicateKeyFailsCreationWithError457) {
 TEST_F(SimulatedServerTest, ADuplicateKeyEndsARefreshWithError457) {
     chooseFault(L"service-names-on-refresh");
     ComPtr<_clsServices> services;
-    ASSERT_HRESULT(S_OK, create(CLSID_clsServices, services));
+    ASSERT_HRESULT(S_OK, library.create(CLSID_clsServices, services));
     VARIANT_BOOL refreshed = VARIANT_TRUE;
     EXPECT_HRESULT(DuplicateKey, services->Refresh(&refreshed));
     EXPECT_EQ(refreshed, VARIANT_FALSE);
@@ -176,7 +164,7 @@ TEST_F(SimulatedServerTest, ADuplicateKeyEndsARefreshWithError457) {
 TEST_F(SimulatedServerTest, AFailingRefreshEndsTheNameSetterThroughTheVtable) {
     chooseFault(L"binary-path");
     ComPtr<_clsService> service;
-    ASSERT_HRESULT(S_OK, create(CLSID_clsService, service));
+    ASSERT_HRESULT(S_OK, library.create(CLSID_clsService, service));
     Bstr name(SysAllocString(L"Alpha"));
     BSTR argument = name.get();
     EXPECT_HRESULT(InvalidProcedureCall, service->put_Name(&argument));
@@ -193,7 +181,7 @@ TEST_F(SimulatedServerTest, AFailingRefreshEndsTheNameSetterThroughTheVtable) {
 TEST_F(SimulatedServerTest, AFailingRefreshReachesLateBoundCallersAsAnException) {
     chooseFault(L"binary-path");
     ComPtr<_clsService> service;
-    ASSERT_HRESULT(S_OK, create(CLSID_clsService, service));
+    ASSERT_HRESULT(S_OK, library.create(CLSID_clsService, service));
     auto object = dispatchOf(service);
     ASSERT_TRUE(object);
 

@@ -1,15 +1,5 @@
 // Run against TobrunelSimulated.dll with TOBRUNEL_SIMULATED_FAULT=binary-path: the automation
 // error 5 of a failing refresh reaches JScript as 0x800A0005 with the component's description.
-var passed = 0, failed = 0;
-
-function check(condition, what) {
-    if (condition) {
-        passed++;
-    } else {
-        failed++;
-        WScript.Echo("FAIL: " + what);
-    }
-}
 
 var service = new ActiveXObject("Velcastra.clsService");
 var caught = null;

@@ -1,20 +1,6 @@
 ' Run against TobrunelSimulated.dll with TOBRUNEL_SIMULATED_FAULT=binary-path: every refresh of a
 ' service raises automation error 5, which must reach VBScript as Err.Number 5 with the source
 ' and description of the component.
-Option Explicit
-
-Dim passed, failed
-passed = 0
-failed = 0
-
-Sub Check(condition, what)
-    If condition Then
-        passed = passed + 1
-    Else
-        failed = failed + 1
-        WScript.Echo "FAIL: " & what
-    End If
-End Sub
 
 Dim service, number, source, description, refreshed
 Set service = CreateObject("Velcastra.clsService")

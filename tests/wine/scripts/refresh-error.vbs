@@ -1,20 +1,6 @@
 ' Run against TobrunelSimulated.dll with TOBRUNEL_SIMULATED_FAULT=service-names-on-refresh: the
 ' collection is created with its two services, and its next Refresh meets a duplicate key, which
 ' must reach VBScript as Err.Number 457.
-Option Explicit
-
-Dim passed, failed
-passed = 0
-failed = 0
-
-Sub Check(condition, what)
-    If condition Then
-        passed = passed + 1
-    Else
-        failed = failed + 1
-        WScript.Echo "FAIL: " & what
-    End If
-End Sub
 
 Dim services, number, source, description, refreshed, count
 Set services = CreateObject("Velcastra.clsServices")

@@ -11,13 +11,7 @@ if [[ $# -lt 3 ]]; then
 fi
 emulator=$1 dll=$2 example=$3
 shift 3
-
-# windows_path PATH: PATH as programs in the prefix see it (drive Z: is /).
-windows_path() {
-    local path
-    path=$(realpath -m "$1")
-    printf 'Z:%s\n' "${path//\//\\}"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/prefix.sh"
 dll=$(windows_path "$dll")
 case "$example" in
 *.vbs | *.js) command=(cscript //nologo "$(windows_path "$example")") ;;

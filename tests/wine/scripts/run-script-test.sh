@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # run-script-test.sh LAUNCHER DLL SCRIPT [NAME=VALUE...]: registers DLL in the build's Wine
-# prefix, runs SCRIPT with cscript (the NAME=VALUE pairs added to its environment), unregisters
-# the DLL again, and passes only when the script's summary line reports no failures. cscript
-# prints nothing for a script's runtime or syntax error and still exits 0, so a missing summary
-# line is a failure.
+# prefix, runs SCRIPT, after the checks of its language (check.vbs or check.js), with cscript
+# (the NAME=VALUE pairs added to its environment), unregisters the DLL again, and passes only
+# when the script's summary line reports no failures. cscript prints nothing for a script's
+# runtime or syntax error and still exits 0, so a missing summary line is a failure.
 set -uo pipefail
 
 if [[ $# -lt 3 ]]; then
@@ -12,15 +12,13 @@ if [[ $# -lt 3 ]]; then
 fi
 emulator=$1 dll=$2 script=$3
 shift 3
-
-# windows_path PATH: PATH as programs in the prefix see it (drive Z: is /).
-windows_path() {
-    local path
-    path=$(realpath -m "$1")
-    printf 'Z:%s\n' "${path//\//\\}"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/prefix.sh"
 dll=$(windows_path "$dll")
-script=$(windows_path "$script")
+# cscript names the language after the file's extension.
+combined=$(mktemp --suffix ".${script##*.}")
+trap 'rm -f "$combined"' EXIT
+cat "$(dirname "${BASH_SOURCE[0]}")/check.${script##*.}" "$script" >"$combined"
+script=$(windows_path "$combined")
 
 if ! "$emulator" regsvr32 /s "$dll"; then
     echo "run-script-test: regsvr32 could not register $dll" >&2

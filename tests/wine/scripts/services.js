@@ -1,16 +1,6 @@
 // Velcastra from JScript, which passes every argument by value and reads every result: the three
 // classes' members, the default member, the missing enumerator and the errors as JScript sees
 // them. Prints "N passed, N failed" and quits with the failure count.
-var passed = 0, failed = 0;
-
-function check(condition, what) {
-    if (condition) {
-        passed++;
-    } else {
-        failed++;
-        WScript.Echo("FAIL: " + what);
-    }
-}
 
 // errorOf runs `action` and gives the error it raised, or null.
 function errorOf(action) {

@@ -1,20 +1,6 @@
 ' Velcastra from VBScript, as a script client meets it: every member of the three classes, values
 ' passed by value and as variables, the default member, the missing enumerator and the error
 ' numbers. Prints "N passed, N failed" and quits with the failure count.
-Option Explicit
-
-Dim passed, failed
-passed = 0
-failed = 0
-
-Sub Check(condition, what)
-    If condition Then
-        passed = passed + 1
-    Else
-        failed = failed + 1
-        WScript.Echo "FAIL: " & what
-    End If
-End Sub
 
 ' Wine's VBScript continues into an If block when its condition raises, so every value is read
 ' into a variable before it is tested.

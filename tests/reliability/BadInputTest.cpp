@@ -3,7 +3,7 @@
 // clean failing HRESULT, and the caller's arguments are the same afterwards, byte for byte.
 #include "server/Interfaces.h"
 
-#include "ServerTestSupport.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <array>
 #include <functional>
@@ -16,8 +16,6 @@ namespace {
 
 using namespace testing;
 
-using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-
 // Server is one build of the DLL, loaded by path and used through its class objects, so no
 // registration is needed.
 class Server {
@@ -27,12 +25,8 @@ public:
     bool loaded() const noexcept { return library_.get() != nullptr; }
 
     template <typename Interface> ComPtr<Interface> create(const GUID& clsid) {
-        ComPtr<IClassFactory> factory;
         ComPtr<Interface> object;
-        const auto getClassObject = library_.entry<GetClassObject>("DllGetClassObject");
-        if (SUCCEEDED(getClassObject(clsid, IID_PPV_ARGS(factory.ReleaseAndGetAddressOf())))) {
-            factory->CreateInstance(nullptr, IID_PPV_ARGS(object.ReleaseAndGetAddressOf()));
-        }
+        library_.create(clsid, object);
         return object;
     }
 

@@ -71,6 +71,19 @@ public:
             reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
     }
 
+    // create makes one object through the DLL's own class object, as COM does once it has
+    // found the DLL; the class object's failure or the creation's.
+    template <typename Interface>
+    HRESULT create(const GUID& clsid, ComPtr<Interface>& object) const {
+        using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+        ComPtr<IClassFactory> factory;
+        const HRESULT status = entry<GetClassObject>("DllGetClassObject")(
+            clsid, IID_PPV_ARGS(factory.ReleaseAndGetAddressOf()));
+        return FAILED(status) ? status
+                              : factory->CreateInstance(
+                                    nullptr, IID_PPV_ARGS(object.ReleaseAndGetAddressOf()));
+    }
+
     // resource is the bytes of one resource; empty when it is missing.
     std::span<const std::byte> resource(LPCWSTR type, LPCWSTR name) const {
         HRSRC found = FindResourceW(module_, name, type);

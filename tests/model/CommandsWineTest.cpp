@@ -3,8 +3,8 @@
 #include "model/Enumerations.h"
 #include "model/clsService.h"
 #include "scm/Win32ServiceManager.h"
-#include "tests/wine/TestService.h"
-#include "tests/wine/WineTestSupport.h"
+#include "tests/wine-support/TestService.h"
+#include "tests/wine-support/WineTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -47,14 +47,7 @@ protected:
         EXPECT_EQ(control, call->argument);
         ASSERT_TRUE(call->status);
         const auto& status = *call->status;
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwServiceType), service.ServiceType());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwCurrentState), service.CurrentState());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwControlsAccepted), service.ControlsAccepted());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwWin32ExitCode), service.Win32ExitCode());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwServiceSpecificExitCode),
-                  service.ServiceSpecificExitCode());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwCheckPoint), service.CheckPoint());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwWaitHint), service.WaitHint());
+        expectStatusHeld(status, service);
     }
 
     // expectPending checks the pending state that the test service reports from its handler.

@@ -1,7 +1,7 @@
 // The keyed list: order, positions, case-insensitive unique keys.
 #include "model/KeyedList.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <map>
 #include <sstream>
@@ -107,9 +107,13 @@ TEST(KeyedList, RemovalMovesLaterItemsUpAndKeepsKeysFindable) {
     // The removed key is free again.
     list.add(5, u"B");
     EXPECT_EQ(*list.findByKey(u"b"), 5);
+    // The last position is as removable as any other; the one behind it is not.
+    list.remove(4);
+    ASSERT_EQ(list.count(), 3);
+    EXPECT_EQ(list.findByKey(u"b"), nullptr);
     EXPECT_AUTOMATION_ERROR(list.remove(0), errors::InvalidProcedureCall);
     EXPECT_AUTOMATION_ERROR(list.remove(-1), errors::InvalidProcedureCall);
-    EXPECT_AUTOMATION_ERROR(list.remove(5), errors::InvalidProcedureCall);
+    EXPECT_AUTOMATION_ERROR(list.remove(4), errors::InvalidProcedureCall);
 }
 
 } // namespace

@@ -5,8 +5,8 @@
 #include "base/Text.h"
 #include "model/clsServices.h"
 #include "scm/Win32ServiceManager.h"
-#include "tests/wine/TestService.h"
-#include "tests/wine/WineTestSupport.h"
+#include "tests/wine-support/TestService.h"
+#include "tests/wine-support/WineTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +17,6 @@
 
 namespace tobrunel::wintest {
 namespace {
-
-std::u16string computerName() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    ::GetComputerNameA(name, &size);
-    return wide(name);
-}
 
 Index keyOf(const std::string& name) {
     return Index::key(wide(name));

@@ -2,12 +2,12 @@
 // position and by name, and start, pause, continue and stop of the test service. The process's
 // handles and memory stay level between the early and the late cycles, and every cycle ends with
 // no object alive. The duration: --soak-seconds=N, else TOBRUNEL_SOAK_SECONDS, else 60.
-#include "tests/wine/TestService.h"
-#include "tests/wine/WineTestSupport.h"
+#include "tests/wine-support/TestService.h"
+#include "tests/wine-support/WineTestSupport.h"
 
 #include "server/Interfaces.h"
 
-#include "ServerTestSupport.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <psapi.h>
 #include <winternl.h>
@@ -29,7 +29,6 @@ namespace {
 using namespace testing;
 
 using Export = HRESULT(STDAPICALLTYPE*)();
-using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 int soakSeconds = 60;
 
@@ -112,15 +111,8 @@ protected:
     }
 
     ComPtr<_clsServices> createServices() {
-        ComPtr<IClassFactory> factory;
         ComPtr<_clsServices> services;
-        const auto getClassObject = library.entry<GetClassObject>("DllGetClassObject");
-        EXPECT_HRESULT(S_OK, getClassObject(CLSID_clsServices,
-                                            IID_PPV_ARGS(factory.ReleaseAndGetAddressOf())));
-        if (factory) {
-            EXPECT_HRESULT(S_OK, factory->CreateInstance(
-                                     nullptr, IID_PPV_ARGS(services.ReleaseAndGetAddressOf())));
-        }
+        EXPECT_HRESULT(S_OK, library.create(CLSID_clsServices, services));
         return services;
     }
 

@@ -4,7 +4,7 @@
 // each thread stopped.
 #include "server/Interfaces.h"
 
-#include "ServerTestSupport.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <atomic>
 #include <chrono>

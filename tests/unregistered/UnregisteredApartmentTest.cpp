@@ -4,8 +4,8 @@
 // type-library marshaller builds from the manifest's interface entries alone.
 #include "server/Interfaces.h"
 
-#include "ActivationContext.h"
-#include "ServerTestSupport.h"
+#include "tests/wine-support/ActivationContext.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <memory>
 #include <string>

@@ -2,8 +2,8 @@
 // platform's own calls report, for Wine's services and for an installed test service.
 #include "model/clsService.h"
 #include "scm/Win32ServiceManager.h"
-#include "tests/wine/TestService.h"
-#include "tests/wine/WineTestSupport.h"
+#include "tests/wine-support/TestService.h"
+#include "tests/wine-support/WineTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -39,13 +39,6 @@ std::u16string swapCase(std::u16string text) {
     return text;
 }
 
-std::u16string computerName() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    ::GetComputerNameA(name, &size);
-    return wide(name);
-}
-
 class ServiceObjectWineTest : public ::testing::Test {
 protected:
     std::shared_ptr<clsService> load(const std::string& name) {
@@ -64,14 +57,7 @@ protected:
 
         EXPECT_EQ(wide(name), service.Name());
         EXPECT_EQ(u"", service.ComputerName());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwServiceType), service.ServiceType());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwCurrentState), service.CurrentState());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwControlsAccepted), service.ControlsAccepted());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwWin32ExitCode), service.Win32ExitCode());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwServiceSpecificExitCode),
-                  service.ServiceSpecificExitCode());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwCheckPoint), service.CheckPoint());
-        EXPECT_EQ(static_cast<std::int32_t>(status.dwWaitHint), service.WaitHint());
+        expectStatusHeld(status, service);
 
         EXPECT_EQ(static_cast<std::int32_t>(config.startType), service.StartType());
         EXPECT_EQ(static_cast<std::int32_t>(config.errorControl), service.StartErrorSeverity());

@@ -2,8 +2,8 @@
 // carries is the file shipped beside it, and every class, the type library and every interface
 // that DllRegisterServer writes to the registry appear in it with the same ids, ProgIDs,
 // threading model and versions, and nothing else does; its version is the DLL's file version.
-#include "ClassesKey.h"
-#include "ServerTestSupport.h"
+#include "tests/wine-support/ClassesKey.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <fstream>
 #include <iterator>

@@ -2,9 +2,9 @@
 // deletion.
 #include "model/clsServices.h"
 
-#include "CallLog.h"
-#include "SimulatedPlatform.h"
-#include "TestSupport.h"
+#include "tests/support/CallLog.h"
+#include "tests/support/SimulatedPlatform.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstdio>
 #include <set>
@@ -233,6 +233,17 @@ INSTANTIATE_TEST_SUITE_P(Lookups, ItemLookup,
                                          LookupCase{"unusable", Index{}, nullptr}),
                          (NamedAfterWhat{}));
 
+// numberedServices is a computer of `count` running services S0, S1, ... that it enumerates
+// `batch` at a time.
+std::shared_ptr<SimulatedServiceManager> numberedServices(int count, std::uint32_t batch) {
+    auto platform = std::make_shared<SimulatedServiceManager>();
+    for (int i = 0; i < count; ++i) {
+        platform->addService(runningService("S" + std::to_string(i), "D" + std::to_string(i)));
+    }
+    platform->setEnumerationBatchLimit(batch);
+    return platform;
+}
+
 TEST(Batches, ThousandServicesArriveOnceInPlatformOrderOverSeveralPasses) {
     auto platform = std::make_shared<SimulatedServiceManager>();
     std::vector<std::u16string> expected;
@@ -252,11 +263,7 @@ TEST(Batches, ThousandServicesArriveOnceInPlatformOrderOverSeveralPasses) {
 }
 
 TEST(Batches, ErrorInThirdPassKeepsTheFirstTwoBatches) {
-    auto platform = std::make_shared<SimulatedServiceManager>();
-    for (int i = 0; i < 30; ++i) {
-        platform->addService(runningService("S" + std::to_string(i), "D" + std::to_string(i)));
-    }
-    platform->setEnumerationBatchLimit(10);
+    const auto platform = numberedServices(30, 10);
     clsServices services(platform);
     EXPECT_EQ(services.Count(), 30);
     platform->failCall("EnumServicesStatusA", error::AccessDenied, 3);
@@ -267,11 +274,7 @@ TEST(Batches, ErrorInThirdPassKeepsTheFirstTwoBatches) {
 }
 
 TEST(Batches, StuckResumeHandleEndsTheRefresh) {
-    auto platform = std::make_shared<SimulatedServiceManager>();
-    for (int i = 0; i < 5; ++i) {
-        platform->addService(runningService("S" + std::to_string(i), "D" + std::to_string(i)));
-    }
-    platform->setEnumerationBatchLimit(2);
+    const auto platform = numberedServices(5, 2);
     clsServices services(platform);
     ASSERT_EQ(services.Count(), 5);
     // The first pass starts from 0, so only the second can hand back what it was given.

@@ -4,6 +4,7 @@
 
 #include "scm/ServiceManager.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 // clsService has a command of this name; the platform's function is called by its A name here.
 #undef StartService
@@ -82,6 +83,22 @@ std::vector<std::string> dependencyNames(const std::string& list);
 
 // wide converts the platform's ANSI text with the platform's own call, independent of the seam.
 std::u16string wide(std::string_view ansi);
+
+// computerName is this computer's name as the platform gives it.
+std::u16string computerName();
+
+// expectStatusHeld checks that a clsService holds the platform's status record field for field.
+template <typename Status, typename Service>
+void expectStatusHeld(const Status& status, const Service& service) {
+    EXPECT_EQ(static_cast<std::int32_t>(status.dwServiceType), service.ServiceType());
+    EXPECT_EQ(static_cast<std::int32_t>(status.dwCurrentState), service.CurrentState());
+    EXPECT_EQ(static_cast<std::int32_t>(status.dwControlsAccepted), service.ControlsAccepted());
+    EXPECT_EQ(static_cast<std::int32_t>(status.dwWin32ExitCode), service.Win32ExitCode());
+    EXPECT_EQ(static_cast<std::int32_t>(status.dwServiceSpecificExitCode),
+              service.ServiceSpecificExitCode());
+    EXPECT_EQ(static_cast<std::int32_t>(status.dwCheckPoint), service.CheckPoint());
+    EXPECT_EQ(static_cast<std::int32_t>(status.dwWaitHint), service.WaitHint());
+}
 
 // eventually polls `condition` every 10 ms until it holds or `limit` has passed; Wine's services
 // change state within tens of milliseconds, so the limit only guards against a hang.

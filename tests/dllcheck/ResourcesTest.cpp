@@ -1,6 +1,6 @@
 // The resources beside the type library in Tobrunel.dll: the interface identities against the
 // published listing, and the version information, read as a client of the file would.
-#include "ServerTestSupport.h"
+#include "tests/wine-support/ServerTestSupport.h"
 #include "tests/dllcheck/Listing.h"
 
 #include <cstdint>

@@ -4,8 +4,8 @@
 // documented result or a clean automation error.
 #include "model/clsServices.h"
 
-#include "SimulatedPlatform.h"
-#include "TestSupport.h"
+#include "tests/support/SimulatedPlatform.h"
+#include "tests/support/TestSupport.h"
 
 #include <functional>
 #include <map>

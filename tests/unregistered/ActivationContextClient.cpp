@@ -7,8 +7,8 @@
 #include "client/ServiceTable.h"
 #include "client/WindowsPath.h"
 
-#include "ActivationContext.h"
-#include "ServerTestSupport.h"
+#include "tests/wine-support/ActivationContext.h"
+#include "tests/wine-support/ServerTestSupport.h"
 
 #include <cstdio>
 #include <stdexcept>

@@ -3,7 +3,7 @@
 #include "scm/Conversions.h"
 #include "tests/support/SimulatedServiceManager.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstring>
 #include <vector>

@@ -1,8 +1,8 @@
 // The real test service (the test program relaunched with --serve) and the installer that puts it
 // into the prefix's service database and takes it out again.
-#include "tests/wine/TestService.h"
+#include "tests/wine-support/TestService.h"
 
-#include "tests/wine/WineTestSupport.h"
+#include "tests/wine-support/WineTestSupport.h"
 
 #include <windows.h>
 

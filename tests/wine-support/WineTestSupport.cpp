@@ -1,5 +1,5 @@
 // The platform's own answers for the real-manager tests, and the recording pass-through manager.
-#include "tests/wine/WineTestSupport.h"
+#include "tests/wine-support/WineTestSupport.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -167,6 +167,13 @@ std::u16string wide(std::string_view ansi) {
     ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, reinterpret_cast<wchar_t*>(text.data()),
                           size);
     return text;
+}
+
+std::u16string computerName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    ::GetComputerNameA(name, &size);
+    return wide(name);
 }
 
 bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit) {

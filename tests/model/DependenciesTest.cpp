@@ -1,7 +1,7 @@
 // The dependency list and its text form in both directions.
 #include "model/clsSVCDependencies.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <random>
 #include <vector>

@@ -3,11 +3,13 @@
 // registration, which would let a client find the classes without the manifest.
 #pragma once
 
-#include "server/Identifiers.h"
-#include "server/Interfaces.h"
 #include "server/Platform.h"
+#include "tests/dllcheck/Listing.h"
+#include "tests/wine-support/ClassesKey.h"
 
 #include <algorithm>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,46 +60,24 @@ private:
     bool active_ = false;
 };
 
-// registrationTraces lists what HKEY_CLASSES_ROOT holds of the component: any key at its root
-// whose name starts with the library's name (a ProgID), and the keys of the classes, the
-// interfaces and the type library. Empty where the DLL was never registered.
+// registrationTraces lists the keys of HKEY_CLASSES_ROOT that the published listing says
+// registration adds (each ProgID, and each class, interface and type library below CLSID,
+// Interface and TypeLib) and that exist. Empty where the DLL was never registered.
 inline std::vector<std::wstring> registrationTraces() {
+    std::set<std::wstring> listed;
+    for (const auto& line : listedLines({"reg"})) {
+        const auto key = line.substr(4, line.find(' ', 4) - 4);
+        const auto top = key.substr(0, key.find('\\'));
+        const bool folder = top == "CLSID" || top == "Interface" || top == "TypeLib";
+        const auto traced = folder ? key.substr(0, key.find('\\', top.size() + 1)) : top;
+        listed.emplace(traced.begin(), traced.end());
+    }
+    if (listed.empty()) {
+        return {L"no registry key listed in " TOBRUNEL_PUBLISHED_LISTING};
+    }
     std::vector<std::wstring> traces;
-    const std::wstring prefix = L"Velcastra.";
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = 256;
-        const LSTATUS status = RegEnumKeyExW(HKEY_CLASSES_ROOT, index, name, &length, nullptr,
-                                             nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) {
-            break;
-        }
-        if (status == ERROR_SUCCESS &&
-            CompareStringOrdinal(
-                name, static_cast<int>(std::min<std::size_t>(length, prefix.size())),
-                prefix.c_str(), static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL) {
-            traces.emplace_back(name);
-        }
-    }
-    const auto keyOf = [](const wchar_t* folder, const GUID& id) {
-        wchar_t text[39] = {};
-        StringFromGUID2(id, text, 39);
-        return std::wstring(folder) + L'\\' + text;
-    };
-    std::vector<std::wstring> keys = {keyOf(L"TypeLib", LIBID_Velcastra)};
-    for (const GUID& clsid : {CLSID_clsService, CLSID_clsServices, CLSID_clsSVCDependencies}) {
-        keys.push_back(keyOf(L"CLSID", clsid));
-    }
-    for (const GUID& iid : {IID__clsService, IID__clsServices, IID__clsSVCDependencies}) {
-        keys.push_back(keyOf(L"Interface", iid));
-    }
-    for (const auto& key : keys) {
-        HKEY opened = nullptr;
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
-            RegCloseKey(opened);
-            traces.push_back(key);
-        }
-    }
+    std::copy_if(listed.begin(), listed.end(), std::back_inserter(traces),
+                 [](const std::wstring& key) { return bool(ClassesKey(key)); });
     return traces;
 }
 

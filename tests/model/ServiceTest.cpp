@@ -3,9 +3,9 @@
 #include "model/Enumerations.h"
 #include "model/clsService.h"
 
-#include "CallLog.h"
-#include "SimulatedPlatform.h"
-#include "TestSupport.h"
+#include "tests/support/CallLog.h"
+#include "tests/support/SimulatedPlatform.h"
+#include "tests/support/TestSupport.h"
 
 #include <vector>
 
