@@ -21,6 +21,8 @@ namespace tobrunel::wintest {
 namespace {
 
 constexpr std::string_view ServeArgument = "--serve";
+// Follows the name when the service is to accept everything but a stop.
+constexpr std::string_view NoStopArgument = "--no-stop";
 constexpr const char* LoadOrderGroup = "TobrunelTests";
 
 // How long the service stays in a pending state before it reports the state it was asked for:
@@ -32,7 +34,8 @@ constexpr auto SettleTime = std::chrono::milliseconds(50);
 // has work to do would.
 class RunningService {
 public:
-    explicit RunningService(std::string name) : name_(std::move(name)) {}
+    RunningService(std::string name, DWORD accepted)
+        : name_(std::move(name)), accepted_(accepted) {}
 
     // run is the body of the service's main function; it returns once the service has stopped.
     void run() {
@@ -65,11 +68,11 @@ private:
             return begin(SERVICE_STOP_PENDING, 0, SERVICE_STOPPED);
         case SERVICE_CONTROL_PAUSE:
             return state_ == SERVICE_RUNNING
-                       ? begin(SERVICE_PAUSE_PENDING, AcceptedControls, SERVICE_PAUSED)
+                       ? begin(SERVICE_PAUSE_PENDING, accepted_, SERVICE_PAUSED)
                        : ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
         case SERVICE_CONTROL_CONTINUE:
             return state_ == SERVICE_PAUSED
-                       ? begin(SERVICE_CONTINUE_PENDING, AcceptedControls, SERVICE_RUNNING)
+                       ? begin(SERVICE_CONTINUE_PENDING, accepted_, SERVICE_RUNNING)
                        : ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
         case SERVICE_CONTROL_INTERROGATE:
             return NO_ERROR;
@@ -100,7 +103,7 @@ private:
         if (target_ != 0) {
             return false;
         }
-        reportLocked(state, state == SERVICE_STOPPED ? 0 : AcceptedControls);
+        reportLocked(state, state == SERVICE_STOPPED ? 0 : accepted_);
         return true;
     }
 
@@ -117,6 +120,7 @@ private:
     }
 
     std::string name_;
+    const DWORD accepted_;
     SERVICE_STATUS_HANDLE statusHandle_ = nullptr;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -215,17 +219,30 @@ InstalledService installedAs(Role role) {
     } else if (role == Role::Deletable) {
         installed.name += "Del";
         installed.displayName += " (to delete)";
+    } else if (role == Role::Automatic) {
+        installed.name += "Auto";
+        installed.displayName += " (automatic)";
+        installed.startType = SERVICE_AUTO_START;
+    } else if (role == Role::NoStop) {
+        installed.name += "NoStop";
+        installed.displayName += " (accepts no stop)";
     }
     installed.binaryPath =
         "\"" + programPath() + "\" " + std::string(ServeArgument) + " " + installed.name;
+    if (role == Role::NoStop) {
+        installed.binaryPath += " " + std::string(NoStopArgument);
+    }
     return installed;
 }
 
 std::optional<int> serveIfAsked(int argc, char** argv) {
-    if (argc != 3 || argv[1] != ServeArgument) {
+    const bool noStop = argc == 4 && argv[3] == NoStopArgument;
+    if ((argc != 3 && !noStop) || argv[1] != ServeArgument) {
         return std::nullopt;
     }
-    RunningService service(argv[2]);
+    // Its handler still stops it when the platform passes a stop on, so it can be removed.
+    RunningService service(argv[2],
+                           noStop ? AcceptedControls & ~SERVICE_ACCEPT_STOP : AcceptedControls);
     servedService = &service;
     SERVICE_TABLE_ENTRYA table[] = {{argv[2], &serviceMain}, {nullptr, nullptr}};
     const bool dispatched = ::StartServiceCtrlDispatcherA(table) != FALSE;
