@@ -151,6 +151,16 @@ protected:
         return loaded;
     }
 
+    // startedStubborn starts the stubborn service unless it runs. It stays for good in the pause
+    // that a test may ask for, since it accepts no stop; only teardown ends its process.
+    static std::string startedStubborn() {
+        const auto stubborn = installedAs(Role::Stubborn).name;
+        if (stateOf(stubborn) == SERVICE_STOPPED) {
+            EXPECT_TRUE(startService(stubborn));
+        }
+        return stubborn;
+    }
+
     const std::string demand = installedAs(Role::Demand).name;
 };
 
@@ -175,22 +185,24 @@ TEST_F(RecipesTest, RestartStopsAndStartsTheServiceAndReportsEachStep) {
 }
 
 TEST_F(RecipesTest, RestartRefusesAServiceThatAcceptsNoStop) {
-    const auto noStop = installedAs(Role::NoStop).name;
-    ASSERT_TRUE(startService(noStop));
-    const auto accepted = queryStatus(noStop)->dwControlsAccepted;
+    const auto stubborn = startedStubborn();
+    const auto status = queryStatus(stubborn).value();
+    const auto accepted = status.dwControlsAccepted;
     ASSERT_EQ(0u, accepted & SERVICE_ACCEPT_STOP) << "the platform says it accepts a stop";
-    const DWORD before = processIdOf(noStop);
+    const std::string state =
+        status.dwCurrentState == SERVICE_RUNNING ? "Running" : "Pause Pending";
+    const DWORD before = processIdOf(stubborn);
 
-    const auto run = runRecipe("restart-service.vbs", {noStop, "20"});
+    const auto run = runRecipe("restart-service.vbs", {stubborn, "20"});
 
     EXPECT_EQ(1u, run.exitCode) << run;
     EXPECT_TRUE(printedInOrder(
-        run.output, {"Refused: " + noStop + " does not accept a stop request while it is Running " +
-                     "\\(ControlsAccepted " + std::to_string(accepted) + "\\)\\."}))
+        run.output, {"Refused: " + stubborn + " does not accept a stop request while it is " +
+                     state + " " + "\\(ControlsAccepted " + std::to_string(accepted) + "\\)\\."}))
         << run;
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), stateOf(noStop));
-    EXPECT_EQ(before, processIdOf(noStop));
-    std::cout << "restart-service.vbs " << noStop << " 20\n" << run;
+    EXPECT_EQ(status.dwCurrentState, stateOf(stubborn));
+    EXPECT_EQ(before, processIdOf(stubborn));
+    std::cout << "restart-service.vbs " << stubborn << " 20\n" << run;
 }
 
 TEST_F(RecipesTest, WaitEndsAtOnceWhenTheStateIsReached) {
@@ -226,6 +238,32 @@ TEST_F(RecipesTest, WaitGivesUpAtItsTimeOutByTheClock) {
         }
     }
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), stateOf(demand));
+}
+
+// Windows' own rule for pending operations: a check point that has not moved for longer than the
+// wait hint means the operation hangs, long before the time-out.
+TEST_F(RecipesTest, WaitGivesUpOnAPendingOperationThatMakesNoProgress) {
+    const auto stubborn = startedStubborn();
+    if (stateOf(stubborn) == SERVICE_RUNNING) {
+        const auto opened = openService(stubborn, SERVICE_PAUSE_CONTINUE);
+        SERVICE_STATUS status{};
+        ASSERT_TRUE(::ControlService(opened.service.get(), SERVICE_CONTROL_PAUSE, &status));
+    }
+    ASSERT_EQ(static_cast<DWORD>(SERVICE_PAUSE_PENDING), stateOf(stubborn));
+
+    const auto run = runRecipe("wait-for-state.vbs", {stubborn, "Paused", "30"});
+
+    EXPECT_EQ(1u, run.exitCode) << run;
+    EXPECT_TRUE(printedInOrder(
+        run.output, {"Gave up waiting for " + stubborn + " to be Paused: no progress: Pause " +
+                     "Pending at check point " + std::to_string(PendingCheckPoint) +
+                     " for .* s, longer than its wait hint of " +
+                     std::to_string(PendingWaitHint / 1000) + " s\\."}))
+        << run;
+    EXPECT_GE(run.took.count(), PendingWaitHint / 1000.0) << run;
+    EXPECT_LT(run.took.count(), PendingWaitHint / 1000.0 + 5.0) << run;
+    std::cout << "wait-for-state.vbs " << stubborn << " Paused 30 (the service hangs in a pause)\n"
+              << run;
 }
 
 TEST_F(RecipesTest, AnUnknownServiceFails) {
@@ -345,5 +383,5 @@ TEST_F(RecipesTest, StoppedAutomaticServicesAreListedAndFailTheCheck) {
 int main(int argc, char** argv) {
     using tobrunel::wintest::Role;
     return tobrunel::wintest::runWineTests(argc, argv,
-                                           {Role::Demand, Role::NoStop, Role::Automatic});
+                                           {Role::Demand, Role::Stubborn, Role::Automatic});
 }

@@ -21,8 +21,8 @@ namespace tobrunel::wintest {
 namespace {
 
 constexpr std::string_view ServeArgument = "--serve";
-// Follows the name when the service is to accept everything but a stop.
-constexpr std::string_view NoStopArgument = "--no-stop";
+// Follows the name when the service is to accept no stop and never finish a pause.
+constexpr std::string_view StubbornArgument = "--stubborn";
 constexpr const char* LoadOrderGroup = "TobrunelTests";
 
 // How long the service stays in a pending state before it reports the state it was asked for:
@@ -34,8 +34,9 @@ constexpr auto SettleTime = std::chrono::milliseconds(50);
 // has work to do would.
 class RunningService {
 public:
-    RunningService(std::string name, DWORD accepted)
-        : name_(std::move(name)), accepted_(accepted) {}
+    RunningService(std::string name, bool stubborn)
+        : name_(std::move(name)), stubborn_(stubborn),
+          accepted_(stubborn ? AcceptedControls & ~SERVICE_ACCEPT_STOP : AcceptedControls) {}
 
     // run is the body of the service's main function; it returns once the service has stopped.
     void run() {
@@ -67,6 +68,11 @@ private:
         case SERVICE_CONTROL_SHUTDOWN:
             return begin(SERVICE_STOP_PENDING, 0, SERVICE_STOPPED);
         case SERVICE_CONTROL_PAUSE:
+            if (state_ == SERVICE_RUNNING && stubborn_) {
+                // Pending for good, its check point never moving: a pause that hangs.
+                reportLocked(SERVICE_PAUSE_PENDING, accepted_, PendingCheckPoint, PendingWaitHint);
+                return NO_ERROR;
+            }
             return state_ == SERVICE_RUNNING
                        ? begin(SERVICE_PAUSE_PENDING, accepted_, SERVICE_PAUSED)
                        : ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
@@ -120,6 +126,7 @@ private:
     }
 
     std::string name_;
+    const bool stubborn_;
     const DWORD accepted_;
     SERVICE_STATUS_HANDLE statusHandle_ = nullptr;
     std::mutex mutex_;
@@ -223,26 +230,24 @@ InstalledService installedAs(Role role) {
         installed.name += "Auto";
         installed.displayName += " (automatic)";
         installed.startType = SERVICE_AUTO_START;
-    } else if (role == Role::NoStop) {
-        installed.name += "NoStop";
-        installed.displayName += " (accepts no stop)";
+    } else if (role == Role::Stubborn) {
+        installed.name += "Stubborn";
+        installed.displayName += " (accepts no stop, hangs in a pause)";
     }
     installed.binaryPath =
         "\"" + programPath() + "\" " + std::string(ServeArgument) + " " + installed.name;
-    if (role == Role::NoStop) {
-        installed.binaryPath += " " + std::string(NoStopArgument);
+    if (role == Role::Stubborn) {
+        installed.binaryPath += " " + std::string(StubbornArgument);
     }
     return installed;
 }
 
 std::optional<int> serveIfAsked(int argc, char** argv) {
-    const bool noStop = argc == 4 && argv[3] == NoStopArgument;
-    if ((argc != 3 && !noStop) || argv[1] != ServeArgument) {
+    const bool stubborn = argc == 4 && argv[3] == StubbornArgument;
+    if ((argc != 3 && !stubborn) || argv[1] != ServeArgument) {
         return std::nullopt;
     }
-    // Its handler still stops it when the platform passes a stop on, so it can be removed.
-    RunningService service(argv[2],
-                           noStop ? AcceptedControls & ~SERVICE_ACCEPT_STOP : AcceptedControls);
+    RunningService service(argv[2], stubborn);
     servedService = &service;
     SERVICE_TABLE_ENTRYA table[] = {{argv[2], &serviceMain}, {nullptr, nullptr}};
     const bool dispatched = ::StartServiceCtrlDispatcherA(table) != FALSE;

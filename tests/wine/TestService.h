@@ -17,9 +17,9 @@
 namespace tobrunel::wintest {
 
 // The roles a test program can have installed for it; each program asks for the ones it needs.
-// Automatic is set to start automatically but installed stopped; NoStop runs like Demand but
-// never reports that it accepts a stop.
-enum class Role { Demand, Disabled, Deletable, Automatic, NoStop };
+// Automatic is set to start automatically but installed stopped; Stubborn runs like Demand but
+// never reports that it accepts a stop, and stays Pause Pending for good once asked to pause.
+enum class Role { Demand, Disabled, Deletable, Automatic, Stubborn };
 
 // InstalledService is everything a test knows about an installed service before it asks the
 // platform: the tests compare what the object model reads against these values.
