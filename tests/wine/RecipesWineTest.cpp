@@ -7,12 +7,15 @@
 
 #include "ServerTestSupport.h"
 
-#include <algorithm>
 #include <chrono>
+#include <iostream>
+#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace tobrunel::wintest {
@@ -109,8 +112,8 @@ RecipeRun runRecipe(const std::string& recipe, const std::vector<std::string>& a
     return run;
 }
 
-// printed: the output holds lines matching `patterns`, in this order (each an ECMAScript regex
-// matched against a whole line).
+// printedInOrder: the output holds lines matching `patterns`, in this order (each an ECMAScript
+// regex matched against a whole line).
 bool printedInOrder(const std::string& output, const std::vector<std::string>& patterns) {
     std::istringstream lines(output);
     std::string line;
