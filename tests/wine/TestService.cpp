@@ -77,7 +77,8 @@ private:
                        ? begin(SERVICE_PAUSE_PENDING, accepted_, SERVICE_PAUSED)
                        : ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
         case SERVICE_CONTROL_CONTINUE:
-            return state_ == SERVICE_PAUSED
+            // A continue also ends a hung pause, so that a test can put the service back.
+            return state_ == SERVICE_PAUSED || (stubborn_ && state_ == SERVICE_PAUSE_PENDING)
                        ? begin(SERVICE_CONTINUE_PENDING, accepted_, SERVICE_RUNNING)
                        : ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
         case SERVICE_CONTROL_INTERROGATE:

@@ -18,7 +18,8 @@ namespace tobrunel::wintest {
 
 // The roles a test program can have installed for it; each program asks for the ones it needs.
 // Automatic is set to start automatically but installed stopped; Stubborn runs like Demand but
-// never reports that it accepts a stop, and stays Pause Pending for good once asked to pause.
+// never reports that it accepts a stop, and stays Pause Pending once asked to pause, until it is
+// asked to continue.
 enum class Role { Demand, Disabled, Deletable, Automatic, Stubborn };
 
 // InstalledService is everything a test knows about an installed service before it asks the
