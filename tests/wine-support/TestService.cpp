@@ -21,6 +21,8 @@ namespace tobrunel::wintest {
 namespace {
 
 constexpr std::string_view ServeArgument = "--serve";
+// Follows the name when the service is to accept no stop and never finish a pause.
+constexpr std::string_view StubbornArgument = "--stubborn";
 constexpr const char* LoadOrderGroup = "TobrunelTests";
 
 // How long the service stays in a pending state before it reports the state it was asked for:
@@ -32,7 +34,9 @@ constexpr auto SettleTime = std::chrono::milliseconds(50);
 // has work to do would.
 class RunningService {
 public:
-    explicit RunningService(std::string name) : name_(std::move(name)) {}
+    RunningService(std::string name, bool stubborn)
+        : name_(std::move(name)), stubborn_(stubborn),
+          accepted_(stubborn ? AcceptedControls & ~SERVICE_ACCEPT_STOP : AcceptedControls) {}
 
     // run is the body of the service's main function; it returns once the service has stopped.
     void run() {
@@ -64,12 +68,18 @@ private:
         case SERVICE_CONTROL_SHUTDOWN:
             return begin(SERVICE_STOP_PENDING, 0, SERVICE_STOPPED);
         case SERVICE_CONTROL_PAUSE:
+            if (state_ == SERVICE_RUNNING && stubborn_) {
+                // Pending for good, its check point never moving: a pause that hangs.
+                reportLocked(SERVICE_PAUSE_PENDING, accepted_, PendingCheckPoint, PendingWaitHint);
+                return NO_ERROR;
+            }
             return state_ == SERVICE_RUNNING
-                       ? begin(SERVICE_PAUSE_PENDING, AcceptedControls, SERVICE_PAUSED)
+                       ? begin(SERVICE_PAUSE_PENDING, accepted_, SERVICE_PAUSED)
                        : ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
         case SERVICE_CONTROL_CONTINUE:
-            return state_ == SERVICE_PAUSED
-                       ? begin(SERVICE_CONTINUE_PENDING, AcceptedControls, SERVICE_RUNNING)
+            // A continue also ends a hung pause, so that a test can put the service back.
+            return state_ == SERVICE_PAUSED || (stubborn_ && state_ == SERVICE_PAUSE_PENDING)
+                       ? begin(SERVICE_CONTINUE_PENDING, accepted_, SERVICE_RUNNING)
                        : ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
         case SERVICE_CONTROL_INTERROGATE:
             return NO_ERROR;
@@ -100,7 +110,7 @@ private:
         if (target_ != 0) {
             return false;
         }
-        reportLocked(state, state == SERVICE_STOPPED ? 0 : AcceptedControls);
+        reportLocked(state, state == SERVICE_STOPPED ? 0 : accepted_);
         return true;
     }
 
@@ -117,6 +127,8 @@ private:
     }
 
     std::string name_;
+    const bool stubborn_;
+    const DWORD accepted_;
     SERVICE_STATUS_HANDLE statusHandle_ = nullptr;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -215,17 +227,28 @@ InstalledService installedAs(Role role) {
     } else if (role == Role::Deletable) {
         installed.name += "Del";
         installed.displayName += " (to delete)";
+    } else if (role == Role::Automatic) {
+        installed.name += "Auto";
+        installed.displayName += " (automatic)";
+        installed.startType = SERVICE_AUTO_START;
+    } else if (role == Role::Stubborn) {
+        installed.name += "Stubborn";
+        installed.displayName += " (accepts no stop, hangs in a pause)";
     }
     installed.binaryPath =
         "\"" + programPath() + "\" " + std::string(ServeArgument) + " " + installed.name;
+    if (role == Role::Stubborn) {
+        installed.binaryPath += " " + std::string(StubbornArgument);
+    }
     return installed;
 }
 
 std::optional<int> serveIfAsked(int argc, char** argv) {
-    if (argc != 3 || argv[1] != ServeArgument) {
+    const bool stubborn = argc == 4 && argv[3] == StubbornArgument;
+    if ((argc != 3 && !stubborn) || argv[1] != ServeArgument) {
         return std::nullopt;
     }
-    RunningService service(argv[2]);
+    RunningService service(argv[2], stubborn);
     servedService = &service;
     SERVICE_TABLE_ENTRYA table[] = {{argv[2], &serviceMain}, {nullptr, nullptr}};
     const bool dispatched = ::StartServiceCtrlDispatcherA(table) != FALSE;

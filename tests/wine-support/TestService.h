@@ -17,7 +17,10 @@
 namespace tobrunel::wintest {
 
 // The roles a test program can have installed for it; each program asks for the ones it needs.
-enum class Role { Demand, Disabled, Deletable };
+// Automatic is set to start automatically but installed stopped; Stubborn runs like Demand but
+// never reports that it accepts a stop, and stays Pause Pending once asked to pause, until it is
+// asked to continue.
+enum class Role { Demand, Disabled, Deletable, Automatic, Stubborn };
 
 // InstalledService is everything a test knows about an installed service before it asks the
 // platform: the tests compare what the object model reads against these values.
@@ -42,7 +45,8 @@ inline constexpr std::uint32_t AcceptedControls =
     SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE | SERVICE_ACCEPT_SHUTDOWN;
 
 // installedAs names the service of `role` for this process: prefix + process id + role, the test
-// program's own Windows path as binary, demand start (the disabled one: disabled).
+// program's own Windows path as binary, demand start (the disabled one: disabled; the automatic
+// one: auto start).
 InstalledService installedAs(Role role);
 
 // serveIfAsked runs the service when the command line is `--serve <name>` and returns the

@@ -225,8 +225,10 @@ bool stopService(const std::string& name) {
     });
     SERVICE_STATUS ignored{};
     const auto status = queryStatus(name);
-    if (status && status->dwCurrentState != Stopped) {
-        ::ControlService(opened.service.get(), SERVICE_CONTROL_STOP, &ignored);
+    if (status && status->dwCurrentState != Stopped &&
+        !::ControlService(opened.service.get(), SERVICE_CONTROL_STOP, &ignored) &&
+        ::GetLastError() == ERROR_INVALID_SERVICE_CONTROL) {
+        return false; // it accepts no stop, so none will come
     }
     return reaches(name, Stopped);
 }
