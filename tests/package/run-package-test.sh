@@ -14,7 +14,8 @@
 #                          /fa stands for) puts it back and leaves the registry as installed
 #   uninstall              msiexec /x: the registry is as before the install and the folder gone
 #   regsvr32 DLL           DLL copied to the installed path and registered by regsvr32: it adds
-#                          in every view exactly what the package added
+#                          in every view exactly what the package added (for win32, and the
+#                          interfaces in the 64-bit view, which a 32-bit package cannot write)
 #   signed LISTING TREE SIGNER
 #                          SIGNER (scripts/sign-windows.sh) signs the package and TREE's DLL with
 #                          a certificate made for the test; osslsigncode verifies both, and the
@@ -85,6 +86,15 @@ classes() {
 # updates).
 own_records() {
     grep -v -E '^(wow6432node\\)?installer( |\\)' "$1"
+}
+
+# shared_views: the lines read, with the keys that Windows shares between the 32-bit and the
+# 64-bit view (all of HKEY_CLASSES_ROOT but CLSID and Interface, of what the component writes)
+# in one place. Wine keeps them apart: its 32-bit regsvr32 writes a ProgID where the 64-bit view
+# has it, its msiexec writes a 32-bit component's under Wow6432Node; clients of either width
+# find both.
+shared_views() {
+    sed -E '/^wow6432node\\(clsid|interface)\\/!s/^wow6432node\\//' | LC_ALL=C sort -u
 }
 
 # write_roots LISTING: the keys under which the listing's entries lie (a ProgID, or a class, an
@@ -238,9 +248,15 @@ regsvr32)
     classes >"$workdir/registered.txt"
     "$own" regsvr32.exe /s /u "$dll_path"
     rm -rf "$unix_folder"
-    added "$workdir/before.txt" "$workdir/registered.txt" | of_component /dev/stdin \
-        >"$workdir/regsvr32.txt"
-    of_component "$workdir/added.txt" >"$workdir/package.txt"
+    added "$workdir/before.txt" "$workdir/registered.txt" | of_component /dev/stdin |
+        shared_views >"$workdir/regsvr32.txt"
+    of_component "$workdir/added.txt" | shared_views >"$workdir/package.txt"
+    if [[ $platform == win32 ]]; then
+        # The 32-bit regsvr32 writes the interfaces in the 64-bit view as well, which a 32-bit
+        # package cannot write to: the package lacks exactly those lines.
+        { cat "$workdir/package.txt"; sed -n 's/^wow6432node\\\(interface\\.*\)/\1/p' \
+            "$workdir/package.txt"; } | LC_ALL=C sort -o "$workdir/package.txt"
+    fi
     same_lines "regsvr32 (<) against the package (>), both views" "$workdir/regsvr32.txt" \
         "$workdir/package.txt" || fail "the package registers other than regsvr32"
     echo "regsvr32 adds the same $(grep -c . "$workdir/added.txt") lines as the package, in both views"
