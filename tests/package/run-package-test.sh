@@ -43,21 +43,22 @@ prefix=$(sed -n 's/.*--prefix "\([^"]*\)".*/\1/p' "$run")
 if [[ $platform == win64 ]]; then
     folder='C:\Program Files\Tobrunel'
     unix_folder="$prefix/drive_c/Program Files/Tobrunel"
-    own_view='' other_view='wow6432node\'
+    own_view=''
 else
     folder='C:\Program Files (x86)\Tobrunel'
     unix_folder="$prefix/drive_c/Program Files (x86)/Tobrunel"
-    own_view='wow6432node\' other_view=''
+    own_view='wow6432node\'
 fi
 dll_path="$folder\\Tobrunel.dll"
 mkdir -p "$workdir" || fail "cannot make $workdir"
 # The package is installed from a Windows path in the prefix, as msiexec expects.
 msi="$prefix/drive_c/$(basename "$package")"
 
-# classes FILE: HKLM\Software\Classes (both views: Wow6432Node is the 32-bit one) as lines
+# classes: HKLM\Software\Classes (both views: Wow6432Node is the 32-bit one) as sorted lines
 # "key = data" or "key [name] = data", the key in lower case (the registry ignores case), and
 # "key (key)" for every key. Paths of the installed DLL and folder read as $DLL and $DIR.
 classes() {
+    rm -f "$prefix/drive_c/classes.reg"
     "$run" regedit.exe /E 'C:\classes.reg' 'HKEY_LOCAL_MACHINE\Software\Classes' >/dev/null 2>&1
     [[ -s "$prefix/drive_c/classes.reg" ]] || fail "regedit exported nothing"
     iconv -f UTF-16 -t UTF-8 "$prefix/drive_c/classes.reg" | tr -d '\r' |
