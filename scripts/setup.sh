@@ -18,6 +18,7 @@ packages=(
     wine wine32:i386 wine64
     mingw-w64 mingw-w64-tools
     procps util-linux zip
+    wixl msitools faketime osslsigncode openssl
 )
 
 stdole2_alone=/usr/local/lib/i386-linux-gnu/wine/i386-windows/stdole2.tlb

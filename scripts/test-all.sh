@@ -30,9 +30,10 @@ format_suite() {
 
 # workflow_suite SUITE: a run that never reached CTest's summary line failed. The summary counts
 # the checks apart from the fixtures (tests labelled `fixture`, which start and stop the Wine
-# prefix), with the skipped ones, and adds the note the build left (32-bit programs, say).
+# prefix), with the skipped ones, says how many of them check the Windows Installer package
+# (label `package`), and adds the note the build left (32-bit programs, say).
 workflow_suite() {
-    local status fixtures counts passed failed skipped fixture_runs note=
+    local status fixtures counts passed failed skipped fixture_runs package_checks note=
     cmake --workflow --preset "$1" 2>&1 | tee "build/$1.log"
     status=${PIPESTATUS[0]}
     if ! grep -qE '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "build/$1.log"; then
@@ -50,6 +51,11 @@ workflow_suite() {
         END { print p + 0, x + 0, s + 0, f + 0 }')
     counts="$((passed + failed + skipped)) checks: $passed passed, $failed failed, $skipped skipped"
     counts+=" (+$fixture_runs fixtures)"
+    # The checks of the Windows Installer package (label `package`), counted among the above;
+    # -FA keeps the fixtures they require out of the count.
+    package_checks=$(ctest --test-dir "build/$1" -N -L '^package$' -FA '.*' |
+        awk '$1 == "Test" && $2 ~ /^#/ { n++ } END { print n + 0 }')
+    [[ $package_checks -eq 0 ]] || counts+=", $package_checks of them the installer package's"
     totals=($((totals[0] + passed)) $((totals[1] + failed)) $((totals[2] + skipped)))
     [[ ! -f "build/$1/summary-note.txt" ]] || note=" ($(<"build/$1/summary-note.txt"))"
     record "$1" "$counts$note" "$([[ $status -eq 0 ]] || echo failed)"
