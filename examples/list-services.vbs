@@ -13,28 +13,23 @@ Const NAME_LIMIT = 24
 Const DISPLAY_NAME_LIMIT = 36
 Const PROGRAM_LIMIT = 48
 
+' NameOf returns the name that names gives value, the names standing for first, first + 1, ...
+Function NameOf(names, value, first)
+    If value >= first And value - first <= UBound(names) Then
+        NameOf = names(value - first)
+    Else
+        NameOf = "Unknown (" & value & ")"
+    End If
+End Function
+
 Function StateText(state)
-    Select Case state
-        Case 1: StateText = "Stopped"
-        Case 2: StateText = "Start Pending"
-        Case 3: StateText = "Stop Pending"
-        Case 4: StateText = "Running"
-        Case 5: StateText = "Continue Pending"
-        Case 6: StateText = "Pause Pending"
-        Case 7: StateText = "Paused"
-        Case Else: StateText = "Unknown (" & state & ")"
-    End Select
+    StateText = NameOf(Array("Stopped", "Start Pending", "Stop Pending", "Running", _
+                             "Continue Pending", "Pause Pending", "Paused"), state, 1)
 End Function
 
 Function StartTypeText(startType)
-    Select Case startType
-        Case 0: StartTypeText = "Boot Start"
-        Case 1: StartTypeText = "System Start"
-        Case 2: StartTypeText = "Auto Start"
-        Case 3: StartTypeText = "Demand Start"
-        Case 4: StartTypeText = "Disabled"
-        Case Else: StartTypeText = "Unknown (" & startType & ")"
-    End Select
+    StartTypeText = NameOf(Array("Boot Start", "System Start", "Auto Start", "Demand Start", _
+                                 "Disabled"), startType, 0)
 End Function
 
 ' Shorten returns text cut to at most width characters, marking the cut with "...".
