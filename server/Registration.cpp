@@ -1,7 +1,7 @@
 // Writing and removing the registry entries of the library and its creatable classes.
 #include "server/Registration.h"
 
-#include "library/Description.h"
+#include "library/ClassRegistration.h"
 #include "server/Module.h"
 
 #include <memory>
@@ -14,17 +14,8 @@ namespace tobrunel::server {
 
 namespace {
 
-// The library's GUID, taken out of the record at compile time: a GUID travels by reference, and
-// a reference into the record would make the DLL keep all of it.
-constexpr GUID libid = velcastraLibrary.libid;
-
 HRESULT fromWin32(LSTATUS status) {
     return HRESULT_FROM_WIN32(static_cast<unsigned long>(status));
-}
-
-std::wstring versionText() {
-    return std::to_wstring(velcastraLibrary.majorVersion) + L'.' +
-           std::to_wstring(velcastraLibrary.minorVersion);
 }
 
 // writeValue creates `path` under HKEY_CLASSES_ROOT as needed and sets its value `name` (the
@@ -70,54 +61,18 @@ HRESULT registerTypeLibrary(const std::wstring& path) {
 
 HRESULT unregisterTypeLibrary() {
     const auto& library = velcastraLibrary;
-    if (!keyExists(L"TypeLib\\" + guidText(libid) + L'\\' + versionText())) {
+    if (!keyExists(L"TypeLib\\" + guidText(registeredLibid) + L'\\' + libraryVersionText())) {
         return S_OK;
     }
-    return UnRegisterTypeLib(libid, library.majorVersion, library.minorVersion, library.lcid,
-                             thisPlatform);
-}
-
-// RegistryValue is one value under a tree's root: `subkey` empty for the root itself, `name`
-// null for the key's default value.
-struct RegistryValue {
-    std::wstring subkey;
-    const wchar_t* name;
-    std::wstring value;
-};
-
-// RegistryTree is one key that registration creates under HKEY_CLASSES_ROOT with everything in
-// it, and that unregistration removes whole.
-struct RegistryTree {
-    std::wstring root;
-    std::vector<RegistryValue> values;
-};
-
-// classTrees is the one table of what a creatable class registers; both directions read it.
-std::vector<RegistryTree> classTrees(const ClassRecord& record, const std::wstring& path) {
-    const std::wstring progId = progIdOf(record);
-    return {
-        {progId,
-         {
-             {L"", nullptr, progId},
-             {L"CLSID", nullptr, guidText(record.clsid)},
-         }},
-        {L"CLSID\\" + guidText(record.clsid),
-         {
-             {L"", nullptr, progId},
-             {L"InprocServer32", nullptr, path},
-             {L"InprocServer32", L"ThreadingModel", std::wstring(velcastraLibrary.threadingModel)},
-             {L"ProgID", nullptr, progId},
-             {L"TypeLib", nullptr, guidText(libid)},
-             {L"Version", nullptr, versionText()},
-         }},
-    };
+    return UnRegisterTypeLib(registeredLibid, library.majorVersion, library.minorVersion,
+                             library.lcid, thisPlatform);
 }
 
 HRESULT registerClass(const ClassRecord& record, const std::wstring& path) {
     for (const auto& tree : classTrees(record, path)) {
         for (const auto& [subkey, name, value] : tree.values) {
             const std::wstring key = subkey.empty() ? tree.root : tree.root + L'\\' + subkey;
-            const HRESULT status = writeValue(key, name, value);
+            const HRESULT status = writeValue(key, name.empty() ? nullptr : name.c_str(), value);
             if (FAILED(status)) {
                 return status;
             }

@@ -11,7 +11,7 @@
 // writes for the installed path, so that a package needs no self-registration and no custom
 // action: it installs, repairs and uninstalls the registration with the file. OUTPUT is a name
 // in the current directory: a Windows program reads no host path.
-#include "library/Description.h"
+#include "library/ClassRegistration.h"
 
 #include <algorithm>
 #include <cctype>
@@ -77,42 +77,33 @@ std::string identifierOf(std::string_view path) {
     return id;
 }
 
-// RegistryValue is one value under HKEY_CLASSES_ROOT; an empty name is the key's default value.
-struct RegistryValue {
+// RegistryRow is one value under HKEY_CLASSES_ROOT; an empty name is the key's default value.
+struct RegistryRow {
     std::string key;
     std::string name;
     std::string value;
 };
 
-std::string versionOf(const LibraryRecord& library) {
-    return std::to_string(library.majorVersion) + '.' + std::to_string(library.minorVersion);
-}
-
 // classValuesOf lists what DllRegisterServer writes for each creatable class and for the type
 // library. `dll` and `folder` are the installer's formatted texts for the installed file and its
 // folder (without the final "\", as the platform's registration writes it).
-std::vector<RegistryValue> classValuesOf(const LibraryRecord& library, std::string_view platform,
-                                         const std::string& dll, const std::string& folder) {
+std::vector<RegistryRow> classValuesOf(const LibraryRecord& library, std::string_view platform,
+                                       const std::string& dll, const std::string& folder) {
     const std::string libid = xmlGuid(library.libid);
-    const std::string version = versionOf(library);
-    std::vector<RegistryValue> values;
+    const std::string version = xmlText(libraryVersionText());
+    std::vector<RegistryRow> values;
     for (const auto* record : library.classes) {
         if (record->instancing != Instancing::MultiUse) {
             continue; // the component makes it for itself: nothing to find it by
         }
-        const std::string progId = xmlText(progIdOf(*record));
-        const std::string classKey = "CLSID\\" + xmlGuid(record->clsid);
-        values.insert(values.end(), {
-                                        {progId, "", progId},
-                                        {progId + "\\CLSID", "", xmlGuid(record->clsid)},
-                                        {classKey, "", progId},
-                                        {classKey + "\\InprocServer32", "", dll},
-                                        {classKey + "\\InprocServer32", "ThreadingModel",
-                                         xmlText(library.threadingModel)},
-                                        {classKey + "\\ProgID", "", progId},
-                                        {classKey + "\\TypeLib", "", libid},
-                                        {classKey + "\\Version", "", version},
-                                    });
+        // The path stands in for the installer's formatted text, which is no text of the library.
+        const std::wstring path = L"?";
+        for (const auto& tree : classTrees(*record, path)) {
+            for (const auto& [subkey, name, value] : tree.values) {
+                values.push_back({xmlText(subkey.empty() ? tree.root : tree.root + L'\\' + subkey),
+                                  xmlText(name), value == path ? dll : xmlText(value)});
+            }
+        }
     }
     const std::string libraryKey = "TypeLib\\" + libid + '\\' + version;
     values.insert(values.end(), {
@@ -128,9 +119,9 @@ std::vector<RegistryValue> classValuesOf(const LibraryRecord& library, std::stri
 
 // interfaceValuesOf lists what registering the type library writes for each class's dual
 // interface: the type-library marshaller, so that objects cross apartments and processes.
-std::vector<RegistryValue> interfaceValuesOf(const LibraryRecord& library) {
+std::vector<RegistryRow> interfaceValuesOf(const LibraryRecord& library) {
     const std::string libid = xmlGuid(library.libid);
-    std::vector<RegistryValue> values;
+    std::vector<RegistryRow> values;
     for (const auto* record : library.classes) {
         const InterfaceDescription& dual = *record->defaultInterface;
         const std::string key = "Interface\\" + xmlGuid(dual.iid);
@@ -140,14 +131,14 @@ std::vector<RegistryValue> interfaceValuesOf(const LibraryRecord& library) {
                           {key + "\\ProxyStubClsid", "", std::string(typeLibraryMarshaller)},
                           {key + "\\ProxyStubClsid32", "", std::string(typeLibraryMarshaller)},
                           {key + "\\TypeLib", "", libid},
-                          {key + "\\TypeLib", "Version", versionOf(library)},
+                          {key + "\\TypeLib", "Version", xmlText(libraryVersionText())},
                       });
     }
     return values;
 }
 
-void writeValues(std::ostream& out, const std::vector<RegistryValue>& values,
-                 std::string_view indent, bool firstIsKeyPath) {
+void writeValues(std::ostream& out, const std::vector<RegistryRow>& values, std::string_view indent,
+                 bool firstIsKeyPath) {
     for (const auto& [key, name, value] : values) {
         out << indent << "<RegistryValue Root=\"HKCR\" Key=\"" << key << '"';
         if (!name.empty()) {
