@@ -6,8 +6,9 @@
 '   NAME      the service's (key) name, as in "sc query NAME"
 '   SECONDS   how long each of the two waits may take at most; 30 when left out
 '
-' A service that does not accept a stop request now is refused, not forced. Stopping and starting
-' need an administrator's rights.
+' Each wait is wait-for-state.vbs, which must stand in the same folder. A service that does not
+' accept a stop request now is refused, not forced. Stopping and starting need an administrator's
+' rights.
 ' Exit code: 0 restarted, 1 refused, failed or timed out, 2 bad usage.
 Option Explicit
 
@@ -28,85 +29,41 @@ Function StateName(state)
     End If
 End Function
 
-Function IsPending(state)
-    IsPending = (state = 2 Or state = 3 Or state = 5 Or state = 6)
-End Function
-
-' SecondsSince reads the clock rather than counting pauses, which some hosts cut short; Timer
-' restarts at midnight.
+' SecondsSince reads the clock; Timer restarts at midnight.
 Function SecondsSince(started)
     SecondsSince = Timer - started
     If SecondsSince < 0 Then SecondsSince = SecondsSince + 86400
 End Function
 
-Function Smaller(a, b)
-    Smaller = a
-    If b < a Then Smaller = b
-End Function
-
-' Pause waits about `seconds` without using the processor. Where WScript.Sleep fails or returns
-' early (Wine), a ping of this computer waits instead: one second between echoes, to the
-' nearest second.
-Sub Pause(seconds)
-    Dim started
-    started = Timer
-    On Error Resume Next
-    WScript.Sleep Int(seconds * 1000)
-    On Error GoTo 0
-    If SecondsSince(started) < seconds / 2 Then
-        CreateObject("WScript.Shell").Run "%ComSpec% /c ping -n " & (Int(seconds + 0.5) + 1) & _
-                                          " 127.0.0.1 >nul", 0, True
+' WaitFor runs wait-for-state.vbs from this script's folder until the service is in state
+' `wanted`, and returns "" when it got there, else what that script said of why it stopped
+' waiting. Its output goes through a file, since a script started by another cannot print to the
+' same console everywhere. Some hosts end a failing script silently with exit code 0, so only the
+' line that says the state was reached counts as success.
+Function WaitFor(wanted)
+    Dim files, script, output, status, said
+    Set files = CreateObject("Scripting.FileSystemObject")
+    script = files.BuildPath(files.GetParentFolderName(WScript.ScriptFullName), "wait-for-state.vbs")
+    If Not files.FileExists(script) Then
+        WaitFor = "cannot wait: " & script & " is missing"
+        Exit Function
     End If
-End Sub
-
-' WaitFor refreshes `service` until it is in state `wanted`, and returns "" when it got there,
-' else why it stopped waiting. As Windows' own guidance has it, a pending operation progresses
-' while its CheckPoint moves on or its state changes within its WaitHint, and is stuck when
-' neither happens; between reads it waits a tenth of the hint, from 1 to 10 seconds.
-Function WaitFor(service, wanted, seconds)
-    Dim started, progressed, refreshed, state, checkPoint, hint, lastState, lastCheckPoint, left
-    started = Timer
-    lastState = 0
-    Do
-        refreshed = service.Refresh
-        state = service.CurrentState
-        checkPoint = service.CheckPoint
-        hint = service.WaitHint / 1000
-        left = seconds - SecondsSince(started)
-        If Not refreshed Then
-            WaitFor = "it can no longer be read (deleted, or access denied)"
-            Exit Function
-        End If
-        If state = wanted Then
-            WaitFor = ""
-            Exit Function
-        End If
-        If IsPending(lastState) And Not IsPending(state) Then
-            WaitFor = "it went from " & StateName(lastState) & " to " & StateName(state) & _
-                      " (exit code " & service.Win32ExitCode & ")"
-            Exit Function
-        End If
-        If state <> lastState Or checkPoint <> lastCheckPoint Then
-            progressed = Timer
-        ElseIf IsPending(state) And hint > 0 And SecondsSince(progressed) > hint Then
-            WaitFor = "no progress: " & StateName(state) & " at check point " & checkPoint & _
-                      " for " & FormatNumber(SecondsSince(progressed), 1) & _
-                      " s, longer than its wait hint of " & hint & " s"
-            Exit Function
-        End If
-        If left <= 0 Then
-            WaitFor = "timed out after " & FormatNumber(seconds - left, 1) & _
-                      " s while it is " & StateName(state)
-            Exit Function
-        End If
-        lastState = state
-        lastCheckPoint = checkPoint
-        If IsPending(state) And hint > 10 Then
-            Pause Smaller(Smaller(hint / 10, 10), left)
-        Else
-            Pause Smaller(1, left)
-        End If
-    Loop
+    output = files.BuildPath(files.GetSpecialFolder(2), files.GetTempName())
+    status = CreateObject("WScript.Shell").Run("%ComSpec% /c cscript //nologo """ & script & _
+             """ """ & name & """ " & wanted & " " & seconds & " >""" & output & """ 2>&1", 0, True)
+    said = ""
+    If files.FileExists(output) Then
+        If files.GetFile(output).Size > 0 Then said = files.OpenTextFile(output).ReadAll()
+        files.DeleteFile output
+    End If
+    said = Trim(Replace(Replace(said, vbCr, ""), vbLf, " "))
+    If status = 0 And said = name & " is " & StateName(wanted) & "." Then
+        WaitFor = ""
+    ElseIf said = "" Then
+        WaitFor = "wait-for-state.vbs ended with exit code " & status & " and said nothing"
+    Else
+        WaitFor = said
+    End If
 End Function
 
 ' --- arguments -------------------------------------------------------------------------------
@@ -163,9 +120,10 @@ Sub Step(verb, accepted, wanted)
     End If
     WScript.Echo verb & " " & name & ": request taken, waiting for " & StateName(wanted) & "."
     started = Timer
-    reason = WaitFor(service, wanted, seconds)
-    If reason <> "" Then Fail verb & " " & name & ": gave up waiting for " & StateName(wanted) & _
-                              ": " & reason & "."
+    reason = WaitFor(wanted)
+    If reason <> "" Then Fail verb & " " & name & ": " & reason
+    ' The commands check the state that the object read last, which the wait did not change.
+    service.Refresh
     WScript.Echo name & " is " & StateName(wanted) & " after " & _
                  FormatNumber(SecondsSince(started), 1) & " s."
 End Sub
