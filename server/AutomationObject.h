@@ -5,10 +5,10 @@
 // an HRESULT.
 #pragma once
 
+#include "library/Description.h"
 #include "model/Index.h"
 #include "server/AutomationText.h"
 #include "server/ComObject.h"
-#include "library/Description.h"
 #include "server/DispatchArguments.h"
 #include "server/ErrorReporting.h"
 #include "server/LateBinding.h"
