@@ -2,17 +2,19 @@
 // judged by exit code and printed lines, against the real test service and Wine's own manager.
 // cscript prints nothing and exits 0 when a script fails at run time, so every case checks the
 // printed line as well as the exit code.
-#include "tests/wine-support/ServerTestSupport.h"
 #include "tests/wine-support/TestService.h"
 #include "tests/wine-support/WineTestSupport.h"
 
+#include "tests/wine-support/ServerTestSupport.h"
+
 #include <chrono>
-#include <cstdio>
 #include <iostream>
+#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -22,19 +24,54 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Export = HRESULT(STDAPICALLTYPE*)();
 
+// A recipe that has not ended by then never will: it ignores its time-out.
+constexpr auto RecipeLimit = std::chrono::seconds(40);
+
 struct RecipeRun {
+    bool ended = false;
     DWORD exitCode = 0;
     std::string output; // without carriage returns
     std::chrono::duration<double> took{};
 };
 
 std::ostream& operator<<(std::ostream& out, const RecipeRun& run) {
-    return out << "exit " << run.exitCode << " after " << run.took.count() << " s, printed:\n"
+    return out << "exit " << run.exitCode << (run.ended ? "" : " (killed)") << " after "
+               << run.took.count() << " s, printed:\n"
                << run.output;
 }
 
-// runRecipe runs examples/<recipe> through cscript with `arguments`, each quoted, and reads what
-// it prints. A recipe that ignored its time-out would hang here until CTest ends the test.
+struct HandleCloser {
+    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
+};
+using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+// outputFile is a temporary file that the recipe writes to and that goes when it is closed; a
+// file rather than a pipe, so nothing blocks on a recipe that hangs or on its helper programs.
+Handle outputFile() {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    ::GetTempFileNameW(folder, L"rcp", 0, path);
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    const HANDLE file = ::CreateFileW(
+        path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return Handle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
+
+std::string contentsOf(HANDLE file) {
+    std::string text;
+    ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        text.append(buffer, read);
+    }
+    std::erase(text, '\r');
+    return text;
+}
+
+// runRecipe runs examples/<recipe> through cscript with `arguments`, each quoted.
 RecipeRun runRecipe(const std::string& recipe, const std::vector<std::string>& arguments) {
     std::wstring command =
         L"cscript.exe //nologo \"" + client::windowsPathOf(TOBRUNEL_EXAMPLES "/" + recipe) + L"\"";
@@ -42,19 +79,36 @@ RecipeRun runRecipe(const std::string& recipe, const std::vector<std::string>& a
         command += L" \"" + std::wstring(argument.begin(), argument.end()) + L"\"";
     }
     RecipeRun run;
-    const auto started = Clock::now();
-    FILE* const pipe = ::_wpopen((command + L" 2>&1").c_str(), L"rt");
-    if (pipe == nullptr) {
-        run.output = "(cscript did not start)";
+    const Handle output = outputFile();
+    if (!output) {
+        run.output = "(no output file)";
         return run;
     }
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        run.output += buffer;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output.get();
+    startup.hStdError = output.get();
+    PROCESS_INFORMATION process{};
+    const auto started = Clock::now();
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                          &startup, &process)) {
+        run.output = "(cscript did not start: error " + std::to_string(::GetLastError()) + ")";
+        return run;
     }
-    run.exitCode = static_cast<DWORD>(::_pclose(pipe));
+    const Handle processHandle(process.hProcess);
+    ::CloseHandle(process.hThread);
+    const auto limit = std::chrono::duration_cast<std::chrono::milliseconds>(RecipeLimit);
+    run.ended = ::WaitForSingleObject(processHandle.get(), static_cast<DWORD>(limit.count())) ==
+                WAIT_OBJECT_0;
     run.took = Clock::now() - started;
-    std::erase(run.output, '\r');
+    if (!run.ended) {
+        ::TerminateProcess(processHandle.get(), 99);
+        ::WaitForSingleObject(processHandle.get(), 5000);
+    }
+    ::GetExitCodeProcess(processHandle.get(), &run.exitCode);
+    run.output = contentsOf(output.get());
     return run;
 }
 
