@@ -74,6 +74,28 @@ function(tobrunel_add_wine_fixture)
                                                    LABELS fixture)
 endfunction()
 
+# tobrunel_add_fresh_prefix(name): a Wine prefix of its own, <build>/wineprefix-<name>, for tests
+# that must start where the DLL was never registered. It writes the launchers
+# <build>/wine-run-<name> (programs of the build's own width) and <build>/wine64-run-<name>
+# (64-bit programs), and adds the fixture wine_prefix_<name>: the prefix made and its server kept
+# for the run, then stopped and removed, so that every run makes it anew.
+function(tobrunel_add_fresh_prefix name)
+  set(TOBRUNEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-${name})
+  set(run64 ${CMAKE_BINARY_DIR}/wine64-run-${name})
+  tobrunel_write_wine_launcher(${CMAKE_BINARY_DIR}/wine-run-${name} ${own_loader})
+  tobrunel_write_wine_launcher(${run64} ${TOBRUNEL_WINE64_LOADER})
+  add_test(NAME ${name}_prefix_start COMMAND ${run64} --start)
+  add_test(NAME ${name}_prefix_stop COMMAND ${run64} --stop)
+  add_test(NAME ${name}_prefix_remove
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${TOBRUNEL_WINEPREFIX} ${TOBRUNEL_WINEPREFIX}.lock
+            ${TOBRUNEL_WINEPREFIX}.boot.log)
+  set_tests_properties(${name}_prefix_start PROPERTIES
+    FIXTURES_SETUP wine_prefix_${name} TIMEOUT 300 LABELS fixture)
+  set_tests_properties(${name}_prefix_stop ${name}_prefix_remove PROPERTIES
+    FIXTURES_CLEANUP wine_prefix_${name} TIMEOUT 60 LABELS fixture)
+  set_tests_properties(${name}_prefix_remove PROPERTIES DEPENDS ${name}_prefix_stop)
+endfunction()
+
 # tobrunel_runs_in_wine_prefix(test...): the tests, added in the current directory, run their
 # programs under Wine and so need the fixture's prefix.
 function(tobrunel_runs_in_wine_prefix)
